@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Runs a command and compares its exit status, standard error and standard
+# output byte for byte with expected files (cmp).
+#   check_output.sh [--status N|abort] [--stderr FILE] [--stdout FILE]
+#                   [--stdin FILE] [--mask] [--env NAME=VALUE]... -- COMMAND ARGS...
+# --mask rewrites what varies between runs before comparing: each run of
+# stack-trace frame lines ("0x... in ...") becomes one line "<trace>", other
+# hexadecimal addresses become 0xADDR and "thread N" becomes "thread TID".
+set -u
+status=0 stderr_file= stdout_file= stdin_file=/dev/null mask=0 envs=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --status) status=$2; shift 2 ;;
+    --stderr) stderr_file=$2; shift 2 ;;
+    --stdout) stdout_file=$2; shift 2 ;;
+    --stdin) stdin_file=$2; shift 2 ;;
+    --mask) mask=1; shift ;;
+    --env) envs+=("$2"); shift 2 ;;
+    --) shift; break ;;
+    *) echo "check_output.sh: unknown option $1" >&2; exit 2 ;;
+  esac
+done
+[ "$status" = abort ] && status=134
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+env ${envs[@]+"${envs[@]}"} "$@" <"$stdin_file" >"$work/out" 2>"$work/err"
+got=$?
+masked() {
+  if [ "$mask" = 1 ]; then
+    sed -E -e 's/^0x[0-9a-f]+ in .*$/<trace>/' -e 's/0x[0-9a-f]+/0xADDR/g' -e 's/^thread [0-9]+ /thread TID /' "$1" | uniq
+  else
+    cat "$1"
+  fi
+}
+fail=0
+if [ "$got" != "$status" ]; then
+  echo "exit status $got, expected $status" >&2
+  fail=1
+fi
+compare() {  # name actual expected
+  masked "$2" >"$2.cmp"
+  if ! cmp -s "$2.cmp" "$3"; then
+    echo "$1 differs from $3:" >&2
+    diff -u "$3" "$2.cmp" | head -60 >&2
+    fail=1
+  fi
+}
+[ -n "$stderr_file" ] && compare stderr "$work/err" "$stderr_file"
+if [ -n "$stdout_file" ]; then compare stdout "$work/out" "$stdout_file"
+elif [ -s "$work/out" ]; then echo "unexpected standard output" >&2; fail=1; fi
+exit $fail
