@@ -5,6 +5,7 @@
 // argument copies and, in protocol mode, the receive queue.
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 
 namespace zevra_harness {
@@ -14,9 +15,12 @@ class Arena {
   constexpr explicit Arena(std::span<std::byte> buffer) : buffer_(buffer) {}
 
   // nullptr when the request does not fit.
+  // `align` is a power of two.
   void* alloc(std::size_t len, std::size_t align = 1) {
-    std::size_t start = (end_ + align - 1) & ~(align - 1);
+    auto base = reinterpret_cast<std::uintptr_t>(buffer_.data());
+    std::size_t start = ((base + end_ + align - 1) & ~(align - 1)) - base;
     if (start > buffer_.size() || len > buffer_.size() - start) return nullptr;
+    before_last_ = end_;
     last_ = start;
     end_ = start + len;
     return buffer_.data() + start;
@@ -31,18 +35,26 @@ class Arena {
 
   // Gives back the most recent allocation; any other is kept until reset.
   void free(void* p) {
-    if (isLast(p)) end_ = last_;
+    if (isLast(p)) {
+      end_ = before_last_;
+      last_ = kNone;
+    }
   }
 
-  void reset() { end_ = last_ = 0; }
+  void reset() {
+    end_ = before_last_ = 0;
+    last_ = kNone;
+  }
   std::size_t used() const { return end_; }
   std::size_t capacity() const { return buffer_.size(); }
 
  private:
-  bool isLast(void* p) const { return p == buffer_.data() + last_ && end_ != 0; }
+  static constexpr std::size_t kNone = ~std::size_t{0};
+  bool isLast(void* p) const { return last_ != kNone && p == buffer_.data() + last_; }
   std::span<std::byte> buffer_;
   std::size_t end_ = 0;
-  std::size_t last_ = 0;
+  std::size_t last_ = kNone;       // start of the most recent allocation
+  std::size_t before_last_ = 0;    // end of the arena before it
 };
 
 }  // namespace zevra_harness

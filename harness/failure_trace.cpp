@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <source_location>
+#include <string_view>
 
 #include "harness/status.hpp"
 
@@ -30,7 +31,17 @@ void traceRaise(std::source_location loc) {
   traceClear();
   push(loc);
 }
-void tracePassBack(std::source_location loc) { push(loc); }
+// A check written directly in a test is raised and passed back on the same
+// line: record that place once.
+void tracePassBack(std::source_location loc) {
+  if (record.len != 0 && record.dropped == 0) {
+    const std::source_location& last = record.places[record.len - 1];
+    if (last.line() == loc.line() && std::string_view(last.file_name()) == loc.file_name() &&
+        std::string_view(last.function_name()) == loc.function_name())
+      return;
+  }
+  push(loc);
+}
 void traceClear() { record.len = record.dropped = 0; }
 
 void appendFailureTrace(Buffer& out) {

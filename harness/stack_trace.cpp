@@ -114,12 +114,15 @@ void appendTrace(Buffer& out, TraceView trace) {
   // Every frame line starts with a newline, so the trace as a whole is a
   // newline followed by its frames.
   backtrace_state* state = trace.frames.empty() ? nullptr : symbolizer();
+  bool exact = trace.first_is_pc;
   for (std::uintptr_t pc : trace.frames) {
     FrameSink sink{&out, pc, false};
+    // A return address points after the call: look up the call itself.
+    std::uintptr_t lookup = exact ? pc : pc - 1;
+    exact = false;
     if (state != nullptr) {
-      // A return address points after the call: look up the call itself.
-      backtrace_pcinfo(state, pc - 1, onLine, onError, &sink);
-      if (!sink.any) backtrace_syminfo(state, pc - 1, onSymbol, onError, &sink);
+      backtrace_pcinfo(state, lookup, onLine, onError, &sink);
+      if (!sink.any) backtrace_syminfo(state, lookup, onSymbol, onError, &sink);
     }
     if (!sink.any) format(out, "\n0x{} in ???", Hex{pc});
   }

@@ -12,6 +12,8 @@ namespace zevra_harness {
 // A captured trace, as the return addresses of its frames (innermost first).
 struct TraceView {
   std::span<const std::uintptr_t> frames;
+  // The first entry is the faulting instruction itself, not a return address.
+  bool first_is_pc = false;
 };
 
 // Fills `out` with the return addresses of the calling thread's stack,

@@ -42,7 +42,7 @@ void onFault(int sig, siginfo_t* info, void* context) {
   auto sp = static_cast<std::uintptr_t>(uc->uc_mcontext.gregs[REG_RSP]);
 
   std::uintptr_t frames[32];
-  frames[0] = pc + 1;  // the trace looks up the address before each entry
+  frames[0] = pc;
   std::size_t n = 1 + captureStackTraceFrom(fp, sp, std::span(frames).subspan(1));
 
   StderrLock lock;
@@ -57,7 +57,7 @@ void onFault(int sig, siginfo_t* info, void* context) {
     default: format(out, "Arithmetic exception at address 0x{}", Hex{addr}); break;
   }
   // The trace starts with the newline that ends the fault line.
-  out.append(TraceView{{frames, n}});
+  out.append(TraceView{{frames, n}, true});
   out.append('\n');
   out.flush();
   std::abort();

@@ -1,0 +1,140 @@
+// Unit tests of the harness's pieces: float text, seed syntax, command line,
+// approximate equality and the arena.
+#include <array>
+#include <cmath>
+#include <limits>
+#include <string_view>
+
+#include "harness/arena.hpp"
+#include "harness/command_line.hpp"
+#include "harness/float_text.hpp"
+#include "harness/runner.hpp"
+
+namespace {
+
+using namespace zevra_harness;
+
+template <typename F>
+Status expectText(F v, std::string_view want) {
+  char buf[kFloatTextMax];
+  return expect(std::string_view(buf, floatText(v, buf)) == want);
+}
+
+Status floatTextForms() {
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  ZEVRA_TRY(expectText(1.0, "1e0"));
+  ZEVRA_TRY(expectText(0.5, "5e-1"));
+  ZEVRA_TRY(expectText(1e-6, "1e-6"));
+  ZEVRA_TRY(expectText(123.5, "1.235e2"));
+  ZEVRA_TRY(expectText(1.5, "1.5e0"));
+  ZEVRA_TRY(expectText(0.0, "0e0"));
+  ZEVRA_TRY(expectText(-0.0, "-0e0"));
+  ZEVRA_TRY(expectText(inf, "inf"));
+  ZEVRA_TRY(expectText(-inf, "-inf"));
+  ZEVRA_TRY(expectText(std::nan(""), "nan"));
+  ZEVRA_TRY(expectText(-std::nan(""), "-nan"));
+  ZEVRA_TRY(expectText(1e300, "1e300"));
+  ZEVRA_TRY(expectText(-2.5e-300, "-2.5e-300"));
+  ZEVRA_TRY(expectText(5e-324, "5e-324"));
+  ZEVRA_TRY(expectText(0.1, "1e-1"));
+  ZEVRA_TRY(expectText(1e10, "1e10"));
+  // f32 values print with f32 digits, never widened.
+  ZEVRA_TRY(expectText(0.1f, "1e-1"));
+  ZEVRA_TRY(expectText(static_cast<double>(0.1f), "1.0000000149011612e-1"));
+  ZEVRA_TRY(expectText(3.4028235e38f, "3.4028235e38"));
+  ZEVRA_TRY(expectText(1.0e-45f, "1e-45"));
+  return {};
+}
+
+Status seedSyntax() {
+  ZEVRA_TRY(expect(parseSeed("0") == 0u));
+  ZEVRA_TRY(expect(parseSeed("0x10") == 16u));
+  ZEVRA_TRY(expect(parseSeed("0X1f") == 31u));
+  ZEVRA_TRY(expect(parseSeed("0B101") == 5u));
+  ZEVRA_TRY(expect(parseSeed("0o17") == 15u));
+  ZEVRA_TRY(expect(parseSeed("1_000") == 1000u));
+  ZEVRA_TRY(expect(parseSeed("0x_f") == std::nullopt));
+  ZEVRA_TRY(expect(parseSeed("1__0") == 10u));
+  ZEVRA_TRY(expect(parseSeed("4294967295") == 4294967295u));
+  ZEVRA_TRY(expect(parseSeed("0xffffffff") == 4294967295u));
+  ZEVRA_TRY(expect(parseSeed("00") == 0u));
+  // "0b" alone is two characters long, so it is read in base 10 and refused.
+  for (std::string_view bad : {"", "_1", "1_", "-1", "+1", "0x", "0b", "4294967296",
+                               "0x100000000", "99999999999999999999", "12a", "0b2", "0o8", " 1"}) {
+    ZEVRA_TRY(expect(parseSeed(bad) == std::nullopt));
+  }
+  return {};
+}
+
+Status commandLine() {
+  {
+    const char* argv[] = {"prog"};
+    auto o = parseCommandLine(1, argv);
+    ZEVRA_TRY(expect(o.has_value() && !o->listen && o->seed == 0));
+  }
+  {
+    const char* argv[] = {"prog", "--seed=5", "--cache-dir=/tmp/x", "--listen=-", "--seed=0x10"};
+    auto o = parseCommandLine(5, argv);
+    ZEVRA_TRY(expect(o.has_value() && o->listen && o->seed == 16 && o->cache_dir == "/tmp/x"));
+  }
+  for (const char* bad : {"--listen", "--listen=", "--listen=x", "--cache-dir", "--seed", "-x", ""}) {
+    const char* argv[] = {"prog", bad};
+    auto o = parseCommandLine(2, argv);
+    ZEVRA_TRY(expect(!o && o.error() == "unrecognized command line argument"));
+  }
+  {
+    const char* argv[] = {"prog", "--listen=-", "--seed=-1", "--bogus"};
+    auto o = parseCommandLine(4, argv);
+    ZEVRA_TRY(expect(!o && o.error() == "unable to parse --seed command line argument"));
+  }
+  return {};
+}
+
+Status approxRules() {
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::nan("");
+  ZEVRA_TRY(expect(approxEqAbs(0.0, -0.0, 0.0)));
+  ZEVRA_TRY(expect(approxEqAbs(inf, inf, 0.0)));
+  ZEVRA_TRY(expect(approxEqAbs(1.0, 1.0 + 1e-7, 1e-6)));
+  ZEVRA_TRY(expect(!approxEqAbs(nan, nan, inf)));
+  ZEVRA_TRY(expect(!approxEqAbs(1.0, nan, inf)));
+  ZEVRA_TRY(expect(!approxEqAbs(inf, -inf, 1e300)));
+  ZEVRA_TRY(expect(approxEqAbs(inf, -inf, inf)));
+  ZEVRA_TRY(expect(!approxEqAbs(1.0, std::nextafter(1.0, 2.0), 0.0)));
+  ZEVRA_TRY(expect(approxEqAbs(1.0, 1.5, 0.5)));
+  // f32 differences are rounded to f32.
+  ZEVRA_TRY(expect(approxEqAbs(1.0f, 1.0f + 5e-8f, 0.0f)));
+  ZEVRA_TRY(expect(!approxEqAbs(1.0f, 1.0000001f, 0.0f)));
+  return {};
+}
+
+Status arenaRules() {
+  alignas(16) std::array<std::byte, 64> storage{};
+  Arena arena(storage);
+  void* a = arena.alloc(10);
+  void* b = arena.alloc(8, 8);
+  ZEVRA_TRY(expect(a == storage.data() && b == storage.data() + 16));
+  ZEVRA_TRY(expect(!arena.resize(a, 12)));  // only the latest can grow
+  ZEVRA_TRY(expect(arena.resize(b, 48) && arena.used() == 64));
+  ZEVRA_TRY(expect(!arena.resize(b, 49)));
+  ZEVRA_TRY(expect(arena.alloc(1) == nullptr));
+  arena.free(a);  // not the latest: kept
+  ZEVRA_TRY(expect(arena.used() == 64));
+  arena.free(b);
+  ZEVRA_TRY(expect(arena.used() == 10));
+  arena.reset();
+  ZEVRA_TRY(expect(arena.used() == 0 && arena.alloc(64) == storage.data()));
+  return {};
+}
+
+constexpr std::array<TestFn, 5> tests{{
+    {"harness.test.float text form", &floatTextForms},
+    {"harness.test.seed number syntax", &seedSyntax},
+    {"harness.test.command line", &commandLine},
+    {"harness.test.approxEqAbs rules", &approxRules},
+    {"harness.test.arena", &arenaRules},
+}};
+
+}  // namespace
+
+int main(int argc, char** argv) { return runMain(tests, argc, argv); }

@@ -1,0 +1,9 @@
+// A runner with no tests at all.
+#include <array>
+
+#include "harness/runner.hpp"
+
+int main(int argc, char** argv) {
+  static constexpr std::array<zevra_harness::TestFn, 0> none{};
+  return zevra_harness::runMain(none, argc, argv);
+}

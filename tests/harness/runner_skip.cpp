@@ -1,0 +1,23 @@
+// Passing tests around one skip: a skip never fails the run.
+#include <array>
+
+#include "harness/print.hpp"
+#include "harness/runner.hpp"
+
+namespace {
+using zevra_harness::Status;
+Status passes() { return {}; }
+Status skips() { return zevra_harness::skip(); }
+// Shows the seed given on the command line.
+Status showsSeed() {
+  zevra_harness::print("seed {} ", zevra_harness::randomSeed());
+  return {};
+}
+constexpr std::array<zevra_harness::TestFn, 3> tests{{
+    {"skip.test.seed", &showsSeed},
+    {"skip.test.not applicable", &skips},
+    {"skip.test.passes", &passes},
+}};
+}  // namespace
+
+int main(int argc, char** argv) { return zevra_harness::runMain(tests, argc, argv); }
