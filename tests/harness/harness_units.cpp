@@ -1,6 +1,11 @@
 // Unit tests of the harness's pieces: float text, seed syntax, command line,
 // approximate equality and the arena.
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <limits>
 #include <string_view>
@@ -127,12 +132,38 @@ Status arenaRules() {
   return {};
 }
 
-constexpr std::array<TestFn, 5> tests{{
+// The runner raised the soft stack limit to 16 MiB (or the hard limit).
+Status stackLimitRaised() {
+  rlimit lim;
+  ZEVRA_TRY(expect(getrlimit(RLIMIT_STACK, &lim) == 0));
+  constexpr rlim_t want = 16777216;
+  if (lim.rlim_max != RLIM_INFINITY && lim.rlim_max < want) return expect(lim.rlim_cur == lim.rlim_max);
+  return expect(lim.rlim_cur == RLIM_INFINITY || lim.rlim_cur >= want);
+}
+
+// SIGPIPE is caught by a handler (not ignored, so children do not inherit
+// it): a write to a closed pipe fails with EPIPE instead of killing us.
+Status brokenPipeIsAnError() {
+  struct sigaction current{};
+  ZEVRA_TRY(expect(sigaction(SIGPIPE, nullptr, &current) == 0));
+  ZEVRA_TRY(expect(current.sa_handler != SIG_IGN && current.sa_handler != SIG_DFL));
+  int fds[2];
+  ZEVRA_TRY(expect(pipe(fds) == 0));
+  close(fds[0]);
+  ssize_t n = write(fds[1], "x", 1);
+  int err = errno;
+  close(fds[1]);
+  return expect(n == -1 && err == EPIPE);
+}
+
+constexpr std::array<TestFn, 7> tests{{
     {"harness.test.float text form", &floatTextForms},
     {"harness.test.seed number syntax", &seedSyntax},
     {"harness.test.command line", &commandLine},
     {"harness.test.approxEqAbs rules", &approxRules},
     {"harness.test.arena", &arenaRules},
+    {"harness.test.start-up raises the stack limit", &stackLimitRaised},
+    {"harness.test.a broken pipe is an error, not a signal", &brokenPipeIsAnError},
 }};
 
 }  // namespace
