@@ -1,0 +1,31 @@
+// input-tests: the input model's vocabulary checked against the window
+// library's header, its byte layouts, key sets, camera intents and the event
+// list on the checking allocator.
+#include <array>
+
+#include "cases.hpp"
+#include "harness/registry.hpp"
+#include "harness/runner.hpp"
+
+namespace {
+
+constexpr std::array<zevra_harness::TestFn, 12> input_tests{{
+    {"input.Key codes equal GLFW's", &input_cases::keysMatchGlfw},
+    {"input.KeyMods bits, KeyAction and MouseButton equal GLFW's",
+     &input_cases::modsActionsButtonsMatchGlfw},
+    {"input.KeyMods round trip through its byte", &input_cases::keyModsBitsRoundTrip},
+    {"input.InputEvent layout in bytes", &input_cases::eventLayoutInBytes},
+    {"input.InputEvent payload selected by tag", &input_cases::eventPayloadByTag},
+    {"input.InputEvent char_input code points", &input_cases::charInputCodePoints},
+    {"input.KeySet bits", &input_cases::keySetBits},
+    {"input.cameraMoveDir cancels and normalises", &input_cases::moveDirCancelsAndNormalises},
+    {"input.cameraOrbitDelta", &input_cases::orbitDelta},
+    {"input.clearDeltas keeps position and buttons",
+     &input_cases::clearDeltasKeepsPositionAndButtons},
+    {"input.events bounded by max_events", &input_cases::eventListBoundedByMaxEvents},
+    {"input.events clear, move and free", &input_cases::eventListClearMoveAndFree},
+}};
+
+}  // namespace
+
+int main(int argc, char** argv) { return zevra_harness::runMain(input_tests, argc, argv); }
