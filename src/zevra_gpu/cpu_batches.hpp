@@ -1,0 +1,22 @@
+#pragma once
+// The CPU twins, in f64, of the compute shaders fs_distance_batch and
+// pgl_action_batch: the results those shaders are expected to give. Both
+// work on the common prefix of caller-owned spans and leave the rest of the
+// output untouched.
+
+#include <span>
+
+#include "zevra_kernel/homvec4.hpp"
+#include "zevra_kernel/pgl4.hpp"
+
+namespace zevra_gpu {
+
+// output[i] = fsDistance(positions[i], reference).
+void cpuFSDistanceBatch(std::span<const zevra_kernel::HomVec4> positions,
+                        zevra_kernel::HomVec4 reference, std::span<double> output);
+
+// output[i] = m.apply(input[i]).
+void cpuPGLActionBatch(zevra_kernel::PGL4 m, std::span<const zevra_kernel::HomVec4> input,
+                       std::span<zevra_kernel::HomVec4> output);
+
+}  // namespace zevra_gpu
