@@ -1,0 +1,26 @@
+// A runner with one test that outlasts the display's first drawing; built
+// twice: passing, and failing after the sleep (PROGRESS_SLEEP_FAILS).
+#include <array>
+#include <chrono>
+#include <thread>
+
+#include "harness/runner.hpp"
+#include "harness/testing.hpp"
+
+namespace {
+
+zevra_harness::Status sleepsPastFirstDrawing() {
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+#ifdef PROGRESS_SLEEP_FAILS
+  ZEVRA_TRY(zevra_harness::expect(false));
+#endif
+  return {};
+}
+
+constexpr std::array<zevra_harness::TestFn, 1> tests{{
+    {"progress.test.sleeps past the first drawing → S³", &sleepsPastFirstDrawing},
+}};
+
+}  // namespace
+
+int main(int argc, char** argv) { return zevra_harness::runMain(tests, argc, argv); }
