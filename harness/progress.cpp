@@ -52,7 +52,10 @@ void start(std::string_view root_label, std::size_t expected_items) {
   // The only look at the environment; an empty value counts as unset.
   if (const char* value = std::getenv(kChannelVariable); value != nullptr && *value != '\0') {
     auto fd = openChannel(value);
-    if (!fd) return warnRefused(value, fd.error());
+    if (!fd) {
+      warnRefused(value, fd.error());
+      return;
+    }
     channel_fd = *fd;
     mode = Mode::channel;
     ChannelLine version(channel_fd);
