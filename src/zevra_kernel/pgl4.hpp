@@ -117,7 +117,9 @@ void singularMatrixGivenToPglFromHomogeneous();
 consteval PGL4 pglFromHomogeneous(const Rows4& m) {
   const PGL4 r = PGL4::fromRowMajor(m);
   const double d = r.det();
-  if (!(d >= 1e-15 || d <= -1e-15)) singularMatrixGivenToPglFromHomogeneous();
+  if (!(d >= 1e-15 || d <= -1e-15)) {
+    singularMatrixGivenToPglFromHomogeneous();  // the constant rows are singular: no inverse
+  }
   return r;
 }
 
