@@ -38,7 +38,7 @@ class LabelCopy {
       if (n + step > N) break;
       n += step;
     }
-    std::memcpy(data_, s.data(), n);
+    std::copy_n(s.data(), n, data_);  // an empty view may have no data at all
     len_ = n;
   }
   std::string_view view() const { return {data_, len_}; }
