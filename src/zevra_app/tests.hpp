@@ -7,6 +7,30 @@
 
 namespace zevra_app::test {
 
-inline constexpr std::array<zevra_harness::TestFn, 0> tests{};
+zevra_harness::Status cameraInitialPosition();
+zevra_harness::Status cameraPositionOnSphere();
+zevra_harness::Status cameraForwardPerpendicular();
+zevra_harness::Status cameraReset();
+zevra_harness::Status viewHasSixteenElements();
+zevra_harness::Status reorthonormalizeKeepsSphere();
+zevra_harness::Status forwardPerpendicularAfterUpdate();
+zevra_harness::Status appConfigDefaults();
+zevra_harness::Status updateWithZeroInput();
+zevra_harness::Status mvpGpuValid();
+
+inline constexpr std::array<zevra_harness::TestFn, 10> tests{{
+    {"zevra_app.test.App: ZevraCamera initial position", &cameraInitialPosition},
+    {"zevra_app.test.App: ZevraCamera position on S³", &cameraPositionOnSphere},
+    {"zevra_app.test.App: ZevraCamera forward perpendicular to position",
+     &cameraForwardPerpendicular},
+    {"zevra_app.test.App: ZevraCamera reset", &cameraReset},
+    {"zevra_app.test.App: ZevraCamera viewPGL4 is 16 elements", &viewHasSixteenElements},
+    {"zevra_app.test.App: ZevraCamera reorthonormalize preserves S³", &reorthonormalizeKeepsSphere},
+    {"zevra_app.test.App: ZevraCamera forward stays perpendicular after update",
+     &forwardPerpendicularAfterUpdate},
+    {"zevra_app.test.App: AppConfig defaults", &appConfigDefaults},
+    {"zevra_app.test.App: ZevraCamera update with zero input", &updateWithZeroInput},
+    {"zevra_app.test.App: mvpGpu produces valid PGL4", &mvpGpuValid},
+}};
 
 }  // namespace zevra_app::test
