@@ -1,0 +1,24 @@
+#pragma once
+// Anonymous pages straight from the operating system: the checking allocator's
+// only source of memory (it never uses the heap).
+
+#include <cstddef>
+
+namespace zevra_harness::os_pages {
+
+// x86-64 Linux pages.
+inline constexpr std::size_t page_size = 4096;
+
+constexpr std::size_t roundUp(std::size_t n) { return (n + page_size - 1) & ~(page_size - 1); }
+
+// `len` bytes of fresh zeroed pages (len a multiple of page_size), or nullptr
+// when the system has none left.
+void* map(std::size_t len);
+
+// Like `map`, at an address that is a multiple of `alignment` (a power of two
+// larger than page_size).
+void* mapAligned(std::size_t len, std::size_t alignment);
+
+void unmap(void* p, std::size_t len);
+
+}  // namespace zevra_harness::os_pages

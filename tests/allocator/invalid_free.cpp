@@ -1,0 +1,31 @@
+// Frees of memory the checking allocator never handed out end in the fatal
+// stop "Invalid free". The case is chosen by the first argument.
+#include <cstring>
+
+#include "harness/debug_allocator.hpp"
+
+int main(int argc, char** argv) {
+  if (argc != 2) return 2;
+  auto& a = zevra_harness::allocatorInstance();
+  const char* kind = argv[1];
+  if (std::strcmp(kind, "stack") == 0) {
+    int local = 0;
+    a.free(&local, sizeof local, alignof(int));
+  } else if (std::strcmp(kind, "interior") == 0) {
+    auto* p = static_cast<char*>(a.alloc(64, 8));
+    a.free(p + 8, 56, 8);
+  } else if (std::strcmp(kind, "unused-slot") == 0) {
+    // The slot after the only one handed out lies in the same bucket.
+    auto* p = static_cast<char*>(a.alloc(64, 8));
+    a.free(p + 64, 64, 8);
+  } else if (std::strcmp(kind, "large-interior") == 0) {
+    auto* p = static_cast<char*>(a.alloc(1 << 16, 8));
+    a.free(p + 4096, 4096, 8);
+  } else if (std::strcmp(kind, "after-deinit") == 0) {
+    void* p = a.alloc(64, 8);
+    a.free(p, 64, 8);
+    (void)a.deinit();
+    a.free(p, 64, 8);
+  }
+  return 0;  // reached only if the free was accepted
+}
