@@ -144,7 +144,7 @@ class Server {
   Status serveTestResults(std::uint32_t index, std::uint32_t flags);
 
  private:
-  Server(const Options& options)
+  explicit Server(const Options& options)
       : receive_fifo_(options.arena), in_(options.in), out_(options.out) {}
   // One read into the free space; false at end of input (nothing read).
   std::expected<bool, Error> readOnce();
