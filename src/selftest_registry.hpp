@@ -1,0 +1,17 @@
+#pragma once
+// The registry of zevra-selftest: the modules' tests joined in the fixed
+// order app, input, gpu, kernel.
+
+#include "harness/registry.hpp"
+#include "zevra_app/tests.hpp"
+#include "zevra_gpu/tests.hpp"
+#include "zevra_input/tests.hpp"
+#include "zevra_kernel/tests.hpp"
+
+namespace zevra_selftest {
+
+inline constexpr auto test_functions = zevra_harness::joinTests(
+    zevra_app::test::tests, zevra_input::test::tests, zevra_gpu::test::tests,
+    zevra_kernel::test::tests);
+
+}  // namespace zevra_selftest
