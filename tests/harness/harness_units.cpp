@@ -5,7 +5,11 @@
 #include <unistd.h>
 
 #include <array>
+#include <bit>
 #include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <type_traits>
 #include <cmath>
 #include <limits>
 #include <string_view>
@@ -48,6 +52,59 @@ Status floatTextForms() {
   ZEVRA_TRY(expectText(static_cast<double>(0.1f), "1.0000000149011612e-1"));
   ZEVRA_TRY(expectText(3.4028235e38f, "3.4028235e38"));
   ZEVRA_TRY(expectText(1.0e-45f, "1e-45"));
+  return {};
+}
+
+// splitmix64: a small deterministic generator for property tests.
+std::uint64_t nextRandom(std::uint64_t& state) {
+  std::uint64_t z = (state += 0x9e3779b97f4a7c15u);
+  z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9u;
+  z = (z ^ (z >> 27)) * 0x94d049bb133111ebu;
+  return z ^ (z >> 31);
+}
+
+// The text reads back as the same value, and one digit fewer never does.
+template <typename F>
+Status roundTripsMinimally(F v) {
+  char buf[kFloatTextMax];
+  std::size_t len = floatText(v, buf);
+  F back{};
+  auto [end, ec] = std::from_chars(buf, buf + len, back);
+  ZEVRA_TRY(expect(ec == std::errc{} && end == buf + len));
+  using Bits = std::conditional_t<sizeof(F) == 8, std::uint64_t, std::uint32_t>;
+  ZEVRA_TRY(expect(std::bit_cast<Bits>(back) == std::bit_cast<Bits>(v)));
+  std::string_view text(buf, len);
+  std::size_t digits = 0;
+  for (char c : text.substr(0, text.find('e')))
+    if (c >= '0' && c <= '9') ++digits;
+  if (digits > 1) {
+    // The correctly rounded shorter string is the best candidate of its length.
+    char shorter[64];
+    auto r = std::to_chars(shorter, shorter + sizeof shorter, v, std::chars_format::scientific,
+                           static_cast<int>(digits) - 2);
+    F reread{};
+    std::from_chars(shorter, r.ptr, reread);
+    ZEVRA_TRY(expect(reread != v));
+  }
+  return {};
+}
+
+Status floatTextProperties() {
+  std::uint64_t state = 0x5eed ^ randomSeed();
+  for (int i = 0; i < 100000; ++i) {
+    std::uint64_t bits = nextRandom(state);
+    auto d = std::bit_cast<double>(bits);
+    auto f = std::bit_cast<float>(static_cast<std::uint32_t>(bits >> 32));
+    if (std::isfinite(d)) ZEVRA_TRY(roundTripsMinimally(d));
+    if (std::isfinite(f)) ZEVRA_TRY(roundTripsMinimally(f));
+  }
+  for (double d : {std::numeric_limits<double>::min(), std::numeric_limits<double>::max(),
+                   std::numeric_limits<double>::denorm_min(), -std::numeric_limits<double>::max(),
+                   std::nextafter(std::numeric_limits<double>::min(), 0.0), 9007199254740993.0})
+    ZEVRA_TRY(roundTripsMinimally(d));
+  for (float f : {std::numeric_limits<float>::min(), std::numeric_limits<float>::max(),
+                  std::numeric_limits<float>::denorm_min(), 16777217.0f, 0.3f})
+    ZEVRA_TRY(roundTripsMinimally(f));
   return {};
 }
 
@@ -156,8 +213,9 @@ Status brokenPipeIsAnError() {
   return expect(n == -1 && err == EPIPE);
 }
 
-constexpr std::array<TestFn, 7> tests{{
+constexpr std::array<TestFn, 8> tests{{
     {"harness.test.float text form", &floatTextForms},
+    {"harness.test.float text reads back and is shortest", &floatTextProperties},
     {"harness.test.seed number syntax", &seedSyntax},
     {"harness.test.command line", &commandLine},
     {"harness.test.approxEqAbs rules", &approxRules},
