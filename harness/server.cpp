@@ -30,15 +30,12 @@ constexpr std::string_view kToolchainVersion = "gcc " __VERSION__;
 constexpr std::string_view kToolchainVersion = "unknown toolchain";
 #endif
 
-// Standard output carries only whole replies written straight to the pipe,
-// and every print to standard error is written before it returns, so nothing
-// is left buffered when the process ends here.
-[[noreturn]] void endConversation(int status) { ::_exit(status); }
-
+// Prints why a request is not served; the conversation then ends with
+// status 1.
 template <typename... Args>
-[[noreturn]] void refuse(Format<std::type_identity_t<Args>...> fmt, const Args&... args) {
+ConversationEnd refuse(Format<std::type_identity_t<Args>...> fmt, const Args&... args) {
   print<Args...>(fmt, args...);
-  endConversation(1);
+  return ConversationEnd::refused;
 }
 
 // The names, each followed by a 0 byte, after one leading 0 byte (so that
@@ -83,15 +80,11 @@ Status serveMetadata(Server& server, Registry registry) {
 
 // Runs one test with a fresh allocator and a zeroed error count; its outcome
 // goes back as the flags word only (a failure's trace goes to standard error).
-Status runTest(Server& server, Registry registry) {
-  const std::uint32_t index = server.receiveBody_u32();
-  if (index >= registry.size())
-    refuse("run_test index {} out of range (have {} tests)\n", index, registry.size());
-
+Status runTest(Server& server, const TestFn& test, std::uint32_t index) {
   installFreshAllocator();
   setLogErrCount(0);
   setFuzzTest(false);
-  Status status = registry[index].func();
+  Status status = test.func();
 
   TestOutcome outcome;
   if (!status) {
@@ -114,38 +107,53 @@ Status runTest(Server& server, Registry registry) {
 
 }  // namespace
 
-Error mainServer(Registry registry) {
-  auto server = Server::init({runnerArena(), kToolchainVersion, STDIN_FILENO, STDOUT_FILENO});
-  if (!server) return server.error();
+std::expected<ConversationEnd, Error> serveConversation(Server& server, Registry registry) {
   for (;;) {
-    auto header = server->receiveMessage();
+    auto header = server.receiveMessage();
     if (!header) {
-      server->deinit();
-      return header.error();
+      server.deinit();
+      return std::unexpected(header.error());
     }
     Status served;
     switch (static_cast<ClientTag>(header->tag)) {
       case ClientTag::exit:
-        endConversation(0);
+        return ConversationEnd::exit;
       case ClientTag::query_test_metadata:
         if (header->bytes_len != 0)
-          refuse("query_test_metadata takes no body, got {} bytes\n", header->bytes_len);
-        served = serveMetadata(*server, registry);
+          return refuse("query_test_metadata takes no body, got {} bytes\n", header->bytes_len);
+        served = serveMetadata(server, registry);
         break;
-      case ClientTag::run_test:
+      case ClientTag::run_test: {
         if (header->bytes_len != 4)
-          refuse("run_test takes a 4-byte body, got {} bytes\n", header->bytes_len);
-        served = runTest(*server, registry);
+          return refuse("run_test takes a 4-byte body, got {} bytes\n", header->bytes_len);
+        const std::uint32_t index = server.receiveBody_u32();
+        if (index >= registry.size())
+          return refuse("run_test index {} out of range (have {} tests)\n", index, registry.size());
+        served = runTest(server, registry[index], index);
         break;
+      }
       default:
         // Includes start_fuzzing: this build cannot fuzz.
-        refuse("unsupported message: {}\n", Hex{header->tag});
+        return refuse("unsupported message: {}\n", Hex{header->tag});
     }
     if (!served) {
-      server->deinit();
-      return served.error();
+      server.deinit();
+      return std::unexpected(served.error());
     }
   }
+}
+
+Error mainServer(Registry registry) {
+  FdStream stream(STDIN_FILENO, STDOUT_FILENO);
+  auto server = Server::init({runnerArena(), kToolchainVersion, stream});
+  if (!server) return server.error();
+  auto end = serveConversation(*server, registry);
+  if (!end) return end.error();
+  // Standard output carries only whole replies written straight to the pipe,
+  // and every print to standard error is written before it returns, so
+  // nothing is left buffered when the process ends here (on `exit` nothing
+  // more is sent and nothing is released).
+  ::_exit(static_cast<int>(*end));
 }
 
 }  // namespace zevra_harness

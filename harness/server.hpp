@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "harness/arena.hpp"
+#include "harness/registry.hpp"
 #include "harness/status.hpp"
 
 namespace zevra_harness {
@@ -110,13 +111,42 @@ class ReceiveFifo {
   std::size_t len_ = 0;
 };
 
+// The two directions of the conversation's byte stream. The process talks
+// over standard input and output (FdStream); the fuzz target and its corpus
+// replay put an in-memory stream in their place.
+class ServerStream {
+ public:
+  // Reads once into a prefix of `into` (never empty); 0 at the end of input.
+  virtual std::expected<std::size_t, Error> read(std::span<std::byte> into) = 0;
+  // Writes a prefix of the gathered parts (never all empty) and returns its
+  // length; a stream that takes nothing fails with BrokenPipe.
+  virtual std::expected<std::size_t, Error> writev(
+      std::span<const std::span<const std::byte>> parts) = 0;
+
+ protected:
+  ~ServerStream() = default;
+};
+
+// Reads from one descriptor, writes to another; interrupted calls are
+// retried, never reported.
+class FdStream final : public ServerStream {
+ public:
+  FdStream(int in, int out) : in_(in), out_(out) {}
+  std::expected<std::size_t, Error> read(std::span<std::byte> into) override;
+  std::expected<std::size_t, Error> writev(
+      std::span<const std::span<const std::byte>> parts) override;
+
+ private:
+  int in_;
+  int out_;
+};
+
 class Server {
  public:
   struct Options {
     Arena& arena;              // storage of the receive queue
     std::string_view version;  // announced first
-    int in;
-    int out;
+    ServerStream& stream;      // requests in, replies out
   };
 
   // Builds the server and sends the version message at once.
@@ -144,14 +174,22 @@ class Server {
   Status serveTestResults(std::uint32_t index, std::uint32_t flags);
 
  private:
-  explicit Server(const Options& options)
-      : receive_fifo_(options.arena), in_(options.in), out_(options.out) {}
+  explicit Server(const Options& options) : receive_fifo_(options.arena), stream_(options.stream) {}
   // One read into the free space; false at end of input (nothing read).
   std::expected<bool, Error> readOnce();
 
   ReceiveFifo receive_fifo_;
-  int in_;
-  int out_;
+  ServerStream& stream_;
 };
+
+// How a conversation ends without an error: the peer said `exit`, or it sent
+// a request this program does not serve. The value is the exit status that
+// mainServer ends the process with.
+enum class ConversationEnd : int { exit = 0, refused = 1 };
+
+// Serves the requests of the peer one at a time with the tests of `registry`
+// until an end. On an error (the input ended or failed, the output failed, a
+// message did not fit) the receive queue is released and the error returned.
+std::expected<ConversationEnd, Error> serveConversation(Server& server, Registry registry);
 
 }  // namespace zevra_harness

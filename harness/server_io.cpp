@@ -1,6 +1,7 @@
 // The server's side of the framing: the receive queue is filled by single
-// reads, replies leave as one gathered write each. Interrupted calls are
-// retried; they are never an error of the conversation.
+// reads, replies leave as one gathered write each (continued after partial
+// writes). On descriptors, interrupted calls are retried; they are never an
+// error of the conversation.
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -21,15 +22,34 @@ std::expected<Server, Error> Server::init(const Options& options) {
 
 void Server::deinit() { receive_fifo_.release(); }
 
-std::expected<bool, Error> Server::readOnce() {
-  std::span<std::byte> space = receive_fifo_.writable();
+std::expected<std::size_t, Error> FdStream::read(std::span<std::byte> into) {
   for (;;) {
-    ssize_t got = ::read(in_, space.data(), space.size());
+    ssize_t got = ::read(in_, into.data(), into.size());
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return std::unexpected(ReadFailed);
-    receive_fifo_.commit(static_cast<std::size_t>(got));
-    return got != 0;
+    return static_cast<std::size_t>(got);
   }
+}
+
+std::expected<std::size_t, Error> FdStream::writev(
+    std::span<const std::span<const std::byte>> parts) {
+  std::array<iovec, 8> iov;
+  if (parts.size() > iov.size()) return std::unexpected(MessageTooLong);
+  for (std::size_t i = 0; i < parts.size(); ++i)
+    iov[i] = {const_cast<std::byte*>(parts[i].data()), parts[i].size()};
+  for (;;) {
+    ssize_t wrote = ::writev(out_, iov.data(), static_cast<int>(parts.size()));
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return std::unexpected(BrokenPipe);
+    return static_cast<std::size_t>(wrote);
+  }
+}
+
+std::expected<bool, Error> Server::readOnce() {
+  auto got = stream_.read(receive_fifo_.writable());
+  if (!got) return std::unexpected(got.error());
+  receive_fifo_.commit(*got);
+  return *got != 0;
 }
 
 std::expected<Header, Error> Server::receiveMessage() {
@@ -71,25 +91,22 @@ Status Server::serveMessage(Header header,
   storeLittleEndian(head.data(), header.tag);
   storeLittleEndian(head.data() + 4, header.bytes_len);
 
-  std::array<iovec, 8> iov;
-  if (parts.size() >= iov.size()) return std::unexpected(MessageTooLong);
+  std::array<std::span<const std::byte>, 8> pieces;
+  if (parts.size() >= pieces.size()) return std::unexpected(MessageTooLong);
   std::size_t count = 0;
-  iov[count++] = {head.data(), head.size()};
+  pieces[count++] = head;
   for (std::span<const std::byte> part : parts)
-    if (!part.empty()) iov[count++] = {const_cast<std::byte*>(part.data()), part.size()};
+    if (!part.empty()) pieces[count++] = part;
 
   std::size_t first = 0;
   while (first < count) {
-    ssize_t wrote = ::writev(out_, iov.data() + first, static_cast<int>(count - first));
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote <= 0) return std::unexpected(BrokenPipe);
+    auto wrote = stream_.writev(std::span(pieces).subspan(first, count - first));
+    if (!wrote) return std::unexpected(wrote.error());
+    if (*wrote == 0) return std::unexpected(BrokenPipe);
     // Skip what went out, then resume inside the part that was cut.
-    auto left = static_cast<std::size_t>(wrote);
-    while (first < count && left >= iov[first].iov_len) left -= iov[first++].iov_len;
-    if (first < count) {
-      iov[first].iov_base = static_cast<std::byte*>(iov[first].iov_base) + left;
-      iov[first].iov_len -= left;
-    }
+    std::size_t left = *wrote;
+    while (first < count && left >= pieces[first].size()) left -= pieces[first++].size();
+    if (first < count) pieces[first] = pieces[first].subspan(left);
   }
   return {};
 }
