@@ -1,0 +1,140 @@
+// The build-runner protocol's request round trip over real pipes: run_test of
+// a trivial test and query_test_metadata, each beside a bare pipe ping-pong
+// of the same message sizes (the baseline) measured in the same run.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "spawn.hpp"
+
+namespace {
+
+constexpr std::uint32_t tag_exit = 0;
+constexpr std::uint32_t tag_query_test_metadata = 4;
+constexpr std::uint32_t tag_run_test = 5;
+
+void putU32(std::byte* at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) at[i] = static_cast<std::byte>((v >> (8 * i)) & 0xFF);
+}
+
+std::uint32_t getU32(const std::byte* at) {
+  std::uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | std::to_integer<std::uint32_t>(at[i]);
+  return v;
+}
+
+// The self-test in protocol mode, past its version message.
+struct Server {
+  zevra_bench::PipedChild child;
+  bool ok = false;
+
+  Server() {
+    std::array<char*, 3> argv{const_cast<char*>(ZEVRA_SELFTEST), const_cast<char*>("--listen=-"),
+                              nullptr};
+    child = zevra_bench::startPiped(argv);
+    std::byte header[8];
+    if (child.pid < 0 || !zevra_bench::readAll(child.from_child, header, 8)) return;
+    std::vector<std::byte> version(getU32(header + 4));
+    ok = getU32(header) == 0 &&
+         zevra_bench::readAll(child.from_child, version.data(), version.size());
+  }
+  ~Server() {
+    std::byte bye[8];
+    putU32(bye, tag_exit);
+    putU32(bye + 4, 0);
+    (void)zevra_bench::writeAll(child.to_child, bye, 8);
+    (void)zevra_bench::finish(child);
+  }
+  // Sends one request and reads one whole answer into `answer`.
+  bool roundTrip(const std::byte* request, std::size_t len, std::vector<std::byte>& answer) {
+    std::byte header[8];
+    if (!zevra_bench::writeAll(child.to_child, request, len) ||
+        !zevra_bench::readAll(child.from_child, header, 8))
+      return false;
+    answer.resize(8 + getU32(header + 4));
+    std::memcpy(answer.data(), header, 8);
+    return zevra_bench::readAll(child.from_child, answer.data() + 8, answer.size() - 8);
+  }
+};
+
+void runTest(benchmark::State& state) {
+  Server server;
+  if (!server.ok) return state.SkipWithError("zevra-selftest --listen=- did not start");
+  std::byte request[12];
+  putU32(request, tag_run_test);
+  putU32(request + 4, 4);
+  putU32(request + 8, 0);  // the first test of the registry, a trivial one
+  std::vector<std::byte> answer;
+  for (auto _ : state) {
+    if (!server.roundTrip(request, sizeof request, answer) || answer.size() != 16) {
+      state.SkipWithError("no test_results answer");
+      break;
+    }
+  }
+}
+
+void queryMetadata(benchmark::State& state) {
+  Server server;
+  if (!server.ok) return state.SkipWithError("zevra-selftest --listen=- did not start");
+  std::byte request[8];
+  putU32(request, tag_query_test_metadata);
+  putU32(request + 4, 0);
+  std::vector<std::byte> answer;
+  for (auto _ : state) {
+    if (!server.roundTrip(request, sizeof request, answer)) {
+      state.SkipWithError("no test_metadata answer");
+      break;
+    }
+  }
+  state.counters["answer_bytes"] = static_cast<double>(answer.size());
+}
+
+// A forked child that reads `request` bytes and answers `answer` bytes until
+// its input ends: the least a round trip over two pipes can cost.
+void pingPong(benchmark::State& state, std::size_t request, std::size_t answer) {
+  state.SetLabel("baseline");
+  int down[2];
+  int up[2];
+  if (::pipe(down) != 0 || ::pipe(up) != 0) return state.SkipWithError("pipe");
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(down[1]);
+    ::close(up[0]);
+    std::vector<std::byte> buf(request > answer ? request : answer);
+    while (zevra_bench::readAll(down[0], buf.data(), request) &&
+           zevra_bench::writeAll(up[1], buf.data(), answer)) {
+    }
+    ::_exit(0);
+  }
+  ::close(down[0]);
+  ::close(up[1]);
+  zevra_bench::PipedChild child{pid, down[1], up[0]};
+  std::vector<std::byte> out(request);
+  std::vector<std::byte> in(answer);
+  for (auto _ : state) {
+    if (!zevra_bench::writeAll(child.to_child, out.data(), request) ||
+        !zevra_bench::readAll(child.from_child, in.data(), answer)) {
+      state.SkipWithError("ping-pong child failed");
+      break;
+    }
+  }
+  (void)zevra_bench::finish(child);
+}
+
+}  // namespace
+
+BENCHMARK(runTest)->Name("protocol_run_test/zevra-selftest --listen=-")->UseRealTime();
+BENCHMARK_CAPTURE(pingPong, run_test, 12, 16)
+    ->Name("protocol_run_test/pipe ping-pong 12 B : 16 B")
+    ->UseRealTime();
+BENCHMARK(queryMetadata)->Name("protocol_metadata/zevra-selftest --listen=-")->UseRealTime();
+// 3048 bytes: the metadata answer of the 52 registered tests, header included.
+BENCHMARK_CAPTURE(pingPong, metadata, 8, 3048)
+    ->Name("protocol_metadata/pipe ping-pong 8 B : 3048 B")
+    ->UseRealTime();
+
+BENCHMARK_MAIN();
