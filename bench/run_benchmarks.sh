@@ -47,6 +47,8 @@ extract() {
       # otherwise the CPU time of the measuring thread.
       time = sub(/\/real_time$/, "", name) ? "real_time" : "cpu_time"
       if (("error_occurred" in f) && f["error_occurred"] == "true") {
+        if (name in failed) next  # one line, not one per repetition
+        failed[name] = 1
         printf "%s\t%s\t\t\t%s\n", key(), name, f["error_message"]; next
       }
       if (("aggregate_name" in f) && f["aggregate_name"] != "median") next
@@ -91,7 +93,7 @@ load=$(cut -d' ' -f1-3 /proc/loadavg)
     /^#/ || NF < 5 { next }
     {
       a = t[$1]; b = t[$2]
-      if (a == "" || b == "") { printf "| %s | not measured | %s %s | no |\n", $5, $3, $4; next }
+      if (a == "" || b == "") { printf "| %s | not measured | %s %s | **no** |\n", $5, $3, $4; next }
       r = a / b
       met = ($3 == "<=") ? (r <= $4 + 0) : (r >= $4 + 0)
       printf "| %s | %.3f | %s %s | %s |\n", $5, r, $3, $4, met ? "yes" : "**no**"
