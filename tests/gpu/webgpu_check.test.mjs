@@ -49,7 +49,7 @@ before(async () => {
   adapter = await gpu.requestAdapter({ featureLevel: 'compatibility' });
   if (!adapter) {
     throw new Error(
-      'no WebGPU adapter: the OpenGL ES backend needs Mesa (libegl1, libgles2, libgl1-mesa-dri), ' +
+      'no WebGPU adapter: the OpenGL ES backend needs Mesa (libegl-mesa0, libgles2, libgl1-mesa-dri), ' +
         'EGL_PLATFORM=surfaceless and a writable XDG_RUNTIME_DIR');
   }
   device = await adapter.requestDevice();
