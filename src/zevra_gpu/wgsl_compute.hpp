@@ -9,8 +9,8 @@ namespace zevra_gpu {
 
 // Fubini-Study distance of every position to one reference point, in
 // radians in [0, pi/2]; 0 for a point whose norm is below 1e-15. The norms
-// are taken in f32, so coordinates must stay within about 1e-18..1e18 in
-// magnitude: beyond, the squares underflow or overflow.
+// are taken in f32, so coordinates must stay below about 9e18 in magnitude:
+// beyond, the squared norm overflows.
 inline constexpr std::string_view wgsl_fs_distance_batch =
     R"wgsl(@group(0) @binding(0) var<storage, read> positions: array<HomVec4>;
 @group(0) @binding(1) var<storage, read_write> distances: array<f32>;
