@@ -3,27 +3,17 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
 #include <cstring>
 #include <mutex>
 
 #include "harness/float_text.hpp"
+#include "harness/write_all.hpp"
 
 namespace zevra_harness {
 namespace {
 
 constinit std::recursive_mutex stderr_mutex;
 constinit std::atomic<ClearHook> clear_hook{nullptr};
-
-void writeAll(int fd, const char* p, std::size_t n) {
-  while (n > 0) {
-    ssize_t w = ::write(fd, p, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return;  // the text is dropped silently
-    p += w;
-    n -= static_cast<std::size_t>(w);
-  }
-}
 
 }  // namespace
 
@@ -46,7 +36,7 @@ void Buffer::append(std::string_view s) {
 }
 
 void Buffer::flush() {
-  writeAll(fd_, data_, len_);
+  (void)writeAll(fd_, data_, len_);  // a failed write drops the text silently
   len_ = 0;
 }
 

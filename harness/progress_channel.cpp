@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "harness/progress_utf8.hpp"
+#include "harness/write_all.hpp"
 
 namespace zevra_harness::progress {
 
@@ -78,19 +79,8 @@ void ChannelLine::put(std::string_view bytes) {
 }
 
 void ChannelLine::flush() {
-  const char* p = data_;
-  std::size_t n = len_;
+  if (!failed_ && !writeAll(fd_, data_, len_)) failed_ = true;
   len_ = 0;
-  while (n > 0 && !failed_) {
-    ssize_t w = ::write(fd_, p, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) {
-      failed_ = true;
-    } else {
-      p += w;
-      n -= static_cast<std::size_t>(w);
-    }
-  }
 }
 
 }  // namespace zevra_harness::progress

@@ -16,6 +16,7 @@
 #include "harness/print.hpp"
 #include "harness/progress_frame.hpp"
 #include "harness/progress_utf8.hpp"
+#include "harness/write_all.hpp"
 
 namespace zevra_harness::progress {
 namespace {
@@ -69,21 +70,11 @@ bool drawn = false;
 // not clear the frame that thread is about to replace.
 thread_local bool on_drawing_thread = false;
 
-void writeAll(const char* p, std::size_t n) {
-  while (n > 0) {
-    ssize_t w = ::write(2, p, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return;  // like every print: a failed write is dropped
-    p += w;
-    n -= static_cast<std::size_t>(w);
-  }
-}
-
 // The clear hook: runs with the standard-error lock held, before any other
 // text, also from the fault handler (so it only writes).
 void clearDrawing() {
   if (on_drawing_thread || !drawn) return;
-  writeAll(kClearDrawing.data(), kClearDrawing.size());
+  (void)writeAll(2, kClearDrawing.data(), kClearDrawing.size());
   drawn = false;
 }
 
@@ -105,7 +96,7 @@ void* drawLoop(void*) {
     lock.unlock();
     {
       StderrLock stderr_lock;
-      writeAll(frame, n);
+      (void)writeAll(2, frame, n);  // like every print: a failed write is dropped
       drawn = true;
     }
     lock.lock();

@@ -23,6 +23,18 @@ void normalizeIfLong(Vec4& v) {
   }
 }
 
+// Turns the orthonormal pair (a, b) by `angle` in its own plane, a towards b.
+void turnPair(Vec4& a, Vec4& b, double angle) {
+  const double cos_t = std::cos(angle);
+  const double sin_t = std::sin(angle);
+  for (std::size_t c = 0; c < 4; ++c) {
+    const double new_a = cos_t * a[c] + sin_t * b[c];
+    const double new_b = -sin_t * a[c] + cos_t * b[c];
+    a[c] = new_a;
+    b[c] = new_b;
+  }
+}
+
 }  // namespace
 
 void ZevraCamera::reset() {
@@ -56,30 +68,8 @@ void ZevraCamera::update(const zevra_input::InputState& input, double dt) {
   // A positive dx turns forward away from right; a positive dy towards up.
   const double yaw = -orbit[0] * orbit_sens;
   const double pitch = orbit[1] * orbit_sens;
-  if (std::fabs(yaw) > 1e-10) {
-    const double cos_y = std::cos(yaw);
-    const double sin_y = std::sin(yaw);
-    Vec4 new_fwd{};
-    Vec4 new_right{};
-    for (std::size_t c = 0; c < 4; ++c) {
-      new_fwd[c] = cos_y * forward[c] + sin_y * right[c];
-      new_right[c] = -sin_y * forward[c] + cos_y * right[c];
-    }
-    forward = new_fwd;
-    right = new_right;
-  }
-  if (std::fabs(pitch) > 1e-10) {
-    const double cos_p = std::cos(pitch);
-    const double sin_p = std::sin(pitch);
-    Vec4 new_fwd{};
-    Vec4 new_up{};
-    for (std::size_t c = 0; c < 4; ++c) {
-      new_fwd[c] = cos_p * forward[c] + sin_p * up[c];
-      new_up[c] = -sin_p * forward[c] + cos_p * up[c];
-    }
-    forward = new_fwd;
-    up = new_up;
-  }
+  if (std::fabs(yaw) > 1e-10) turnPair(forward, right, yaw);
+  if (std::fabs(pitch) > 1e-10) turnPair(forward, up, pitch);
 
   reorthonormalize();
 
