@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets; see README.md.
-.PHONY: all setup configure build run test sanitize bench format clean
+.PHONY: all setup configure build run test sanitize bench fuzz format clean
 
 all: build
 
@@ -27,6 +27,17 @@ bench: setup
 	cmake --preset bench
 	cmake --build --preset bench
 	cmake --build --preset bench --target run-bench
+
+# The protocol fuzzer (clang's libFuzzer) for FUZZ_SECONDS over a fresh copy
+# of the seed corpus; inputs it finds new paths with land in build/fuzz/corpus,
+# findings in build/fuzz/artifacts.
+FUZZ_SECONDS ?= 60
+fuzz: configure
+	cmake --build --preset default --target conversation-fuzzer
+	rm -rf build/fuzz && mkdir -p build/fuzz/corpus build/fuzz/artifacts
+	cp tests/fuzz/corpus/* build/fuzz/corpus/
+	./build/tests/fuzz/conversation-fuzzer -max_total_time=$(FUZZ_SECONDS) -close_fd_mask=2 \
+		-print_final_stats=1 -artifact_prefix=build/fuzz/artifacts/ build/fuzz/corpus
 
 format:
 	git ls-files '*.cpp' '*.hpp' | xargs clang-format -i
