@@ -8,8 +8,7 @@ namespace zevra_gpu {
 
 void cpuFSDistanceBatch(std::span<const zevra_kernel::HomVec4> positions,
                         zevra_kernel::HomVec4 reference, std::span<double> output) {
-  const std::size_t n = std::min(positions.size(), output.size());
-  for (std::size_t i = 0; i < n; ++i) output[i] = zevra_kernel::fsDistance(positions[i], reference);
+  zevra_kernel::fsDistanceBatch(positions, reference, output);
 }
 
 void cpuPGLActionBatch(zevra_kernel::PGL4 m, std::span<const zevra_kernel::HomVec4> input,

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "zevra_kernel/arc_cosine.hpp"
+
 namespace zevra_kernel {
 
 double fsDistance(HomVec4 a, HomVec4 b) {
@@ -12,7 +14,7 @@ double fsDistance(HomVec4 a, HomVec4 b) {
   const double d = std::fabs(HomVec4::dot(a, b)) / (n1 * n2);
   // Rounding can push d just above 1 for equal points; a NaN d becomes 1.
   const double cos_theta = d < 1.0 ? d : 1.0;
-  return std::acos(cos_theta);
+  return acosUnit(cos_theta);
 }
 
 double wFromDistance(double s_meters, double R_meters) {

@@ -5,6 +5,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <span>
 
 #include "zevra_kernel/homvec4.hpp"
 
@@ -16,6 +17,12 @@ inline constexpr double R_MORVAI_KM = 5838.4;
 // Angle in radians, in [0, pi/2], between the lines through a and b; 0 when
 // either vector is shorter than 1e-15. Antipodes are at distance 0.
 double fsDistance(HomVec4 a, HomVec4 b);
+
+// output[i] = fsDistance(positions[i], reference), bit for bit, for each i
+// below the shorter length; the rest of output is untouched. The loop is
+// vectorised, with an AVX2 version picked at load time where there is one.
+void fsDistanceBatch(std::span<const HomVec4> positions, HomVec4 reference,
+                     std::span<double> output);
 
 // Weight W = cos(s / 2R) of a world distance s on a world of radius R.
 double wFromDistance(double s_meters, double R_meters);
