@@ -18,10 +18,10 @@ constexpr double selectBits(bool c, double a, double b) {
                                (std::bit_cast<std::uint64_t>(b) & ~mask));
 }
 
-// acos(x) in radians for x in [0, 1], the clamped cosine of the metric; at
-// most 1 ulp from the correctly rounded value, acosUnit(0) = pi/2 rounded and
-// acosUnit(1) = 0. NaN gives NaN; other inputs outside [0, 1] give
-// unspecified values, but nothing traps.
+// acos(x) in radians for x in [0, 1], the clamped cosine of the metric: less
+// than 1 ulp from the true value, so at most one step from the correctly
+// rounded one; acosUnit(0) = pi/2 rounded and acosUnit(1) = 0. NaN gives NaN; other inputs outside
+// [0, 1] give unspecified values, but nothing traps.
 //
 // Both halves of the classic reduction are computed and one is selected:
 //   x < 0.5:   acos(x) = pi/2 - asin(x),   asin(x) = x + x * r(x^2)

@@ -18,8 +18,9 @@ inline double norm4(HomVec4 v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * 
 
 }  // namespace
 
-// AVX2 without FMA: four lanes, and products and sums rounded one by one as
-// in the baseline version, which uses SSE2.
+// The AVX2 version runs four lanes; "avx2" brings no FMA, so products and
+// sums are rounded one by one as in the baseline version. That one stays
+// scalar: without SSE4.2 the compiler cannot vectorise the bit selects.
 [[gnu::target_clones("avx2", "default")]] void fsDistanceBatch(std::span<const HomVec4> positions,
                                                                HomVec4 reference,
                                                                std::span<double> output) {
