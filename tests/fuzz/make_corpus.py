@@ -57,6 +57,12 @@ SEEDS = {
     "metadata-with-body": conv(reads(msg(4, b"\x00"), EXIT)),
     "message-too-long": conv(reads(struct.pack("<II", 4, 9000))),
 }
+# 21 requests and 3 bytes of the next header fill the first 256-byte queue;
+# the rest of that message (a 300-byte exit body) makes the queue move its
+# bytes down, then grow.
+BIG_EXIT = struct.pack("<II", 0, 300) + bytes(300)
+FULL = b"".join(run_test(i % 5) for i in range(21)) + BIG_EXIT[:3]
+SEEDS["queue-moves-down-and-grows"] = conv(reads(FULL, BIG_EXIT[3:200], BIG_EXIT[200:]))
 for i in range(5):
     SEEDS[f"run-test-{i}"] = conv(reads(run_test(i), EXIT))
 
