@@ -43,9 +43,10 @@ extract() {
     /^      "[a-z_]+": / { k = $0; sub(/^ *"/, "", k); sub(/".*/, "", k); f[k] = value($0); next }
     /^    \}/ {
       name = ("run_name" in f) ? f["run_name"] : f["name"]
-      # Wall-clock time where the benchmark asked for it (it spans processes),
+      # Wall-clock (or the manual timing a benchmark took itself) where it asked
+      # for it,
       # otherwise the CPU time of the measuring thread.
-      time = sub(/\/real_time$/, "", name) ? "real_time" : "cpu_time"
+      time = sub(/\/(real|manual)_time$/, "", name) ? "real_time" : "cpu_time"
       if (("error_occurred" in f) && f["error_occurred"] == "true") {
         if (name in failed) next  # one line, not one per repetition
         failed[name] = 1
@@ -81,6 +82,8 @@ load=$(cut -d' ' -f1-3 /proc/loadavg)
   echo "  between the benchmarks of one executable) of the time per iteration: wall-clock"
   echo "  time for the benchmarks that span processes (self-test, protocol), CPU time of the"
   echo "  measuring thread for the others (the machine may be shared; CPU time is steadier)."
+  echo "  selftest_process_cpu times the same processes by the CPU time the child used (user +"
+  echo "  system, from wait4), which the scheduling of a busy machine disturbs far less."
   echo "  Every ratio is the time of a row over the time of its group's baseline, both measured"
   echo "  in this run on this machine (below 1: faster than the baseline)."
   echo

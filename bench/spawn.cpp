@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,16 +14,23 @@ extern char** environ;
 namespace zevra_bench {
 namespace {
 
-int waitExit(pid_t pid) {
+int waitExit(pid_t pid, std::chrono::nanoseconds* cpu = nullptr) {
   int status = 0;
-  while (::waitpid(pid, &status, 0) < 0)
+  rusage usage{};
+  while (::wait4(pid, &status, 0, &usage) < 0)
     if (errno != EINTR) return -1;
+  if (cpu != nullptr) {
+    using std::chrono::microseconds;
+    using std::chrono::seconds;
+    *cpu = seconds(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           microseconds(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+  }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace
 
-int runToExit(std::span<char* const> argv, const char* output_path) {
+int runToExit(std::span<char* const> argv, const char* output_path, std::chrono::nanoseconds* cpu) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -31,7 +39,7 @@ int runToExit(std::span<char* const> argv, const char* output_path) {
   pid_t pid = -1;
   const int err = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  return err == 0 ? waitExit(pid) : -1;
+  return err == 0 ? waitExit(pid, cpu) : -1;
 }
 
 PipedChild startPiped(std::span<char* const> argv) {

@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <span>
 
 namespace zevra_bench {
@@ -10,8 +11,9 @@ namespace zevra_bench {
 // Runs `argv` (argv[0] is the path, the list ends with nullptr) with standard
 // input from /dev/null and standard output and error to `output_path`, waits
 // for it and returns its exit status (-1 if it could not start or did not
-// exit normally).
-int runToExit(std::span<char* const> argv, const char* output_path);
+// exit normally). `cpu`, if given, receives the child's user and system time.
+int runToExit(std::span<char* const> argv, const char* output_path,
+              std::chrono::nanoseconds* cpu = nullptr);
 
 // A child whose standard input and output are pipes held by the caller.
 struct PipedChild {
