@@ -104,6 +104,12 @@ load=$(cut -d' ' -f1-3 /proc/loadavg)
   echo
   echo "Each target ratio is the time of the first benchmark named in bench/targets.txt over the"
   echo "time of the second."
+  # What bounds each target, written by hand beside the targets.
+  notes=$(dirname "$targets")/notes.md
+  if [ -f "$notes" ]; then
+    echo
+    cat "$notes"
+  fi
   awk -F'\t' '
     function group(name,   n, p, g, i) {
       n = split(name, p, "/"); g = p[1]

@@ -1,6 +1,7 @@
 // Process start to exit of the whole self-test, standard output and error to
 // a file, beside a GoogleTest binary running the very same test functions and
-// beside an empty static main (the process floor, the baseline).
+// beside an empty static main (the process floor, the baseline) and that
+// main with the CPU detection that load-time dispatch runs.
 // Measured twice: wall-clock from spawn to reaped exit, and the CPU time the
 // child itself used (user + system, from wait4), which a shared machine's
 // scheduling disturbs far less.
@@ -56,6 +57,9 @@ void processCpu(benchmark::State& state, const char* path, bool baseline) {
   ZEVRA_PROCESS_BENCH(fn, gtest_static, ZEVRA_GTEST_STATIC, false, group, "GoogleTest, static")    \
       ->timing();                                                                                  \
   ZEVRA_PROCESS_BENCH(fn, gtest_dynamic, ZEVRA_GTEST_DYNAMIC, false, group, "GoogleTest, dynamic") \
+      ->timing();                                                                                  \
+  ZEVRA_PROCESS_BENCH(fn, dispatch, ZEVRA_CPU_DISPATCH_MAIN, false, group,                         \
+                      "empty main with CPU detection, static")                                     \
       ->timing();                                                                                  \
   ZEVRA_PROCESS_BENCH(fn, empty, ZEVRA_EMPTY_MAIN, true, group, "empty main, static")->timing()
 
