@@ -12,7 +12,11 @@ results=$1 out=$2 targets=$3
 shift 3
 mkdir -p "$results"
 # With no benchmark given, the report is written again from the last results.
-[ $# -gt 0 ] && rm -f "$results"/*.json
+if [ $# -gt 0 ]; then
+  rm -f "$results"/*.json
+  # When the run started and how busy the machine was, for the report.
+  { date -u '+%Y-%m-%d %H:%M UTC'; cut -d' ' -f1-3 /proc/loadavg; } >"$results/run.txt"
+fi
 
 for exe in "$@"; do
   name=$(basename "$exe")
@@ -67,7 +71,8 @@ cpus=$(lscpu | sed -n 's/^CPU(s): *//p' | head -1)
 cores=$(lscpu | sed -n 's/^Core(s) per socket: *//p' | head -1)
 sockets=$(lscpu | sed -n 's/^Socket(s): *//p' | head -1)
 compiler=$(c++ --version | head -1)
-load=$(cut -d' ' -f1-3 /proc/loadavg)
+started=$(sed -n 1p "$results/run.txt" 2>/dev/null || true)
+load=$(sed -n 2p "$results/run.txt" 2>/dev/null || true)
 
 {
   echo "# Benchmark results"
@@ -75,9 +80,9 @@ load=$(cut -d' ' -f1-3 /proc/loadavg)
   echo "Written by \`make bench\` (\`cmake --build --preset bench --target run-bench\`); do not edit."
   echo
   echo "- Machine: ${model:-unknown}, ${cpus:-?} CPUs (${sockets:-?} socket(s) × ${cores:-?} cores), $(uname -sr)"
-  echo "- Date: $(date -u '+%Y-%m-%d %H:%M UTC')"
+  echo "- Date: ${started:-unknown}"
   echo "- Compiler: $compiler; Release build (-O3), no -march flags, -ffp-contract=off"
-  echo "- Load average when the run started: $load"
+  echo "- Load average when the run started: ${load:-unknown}"
   echo "- Method: Google Benchmark, median of 9 repetitions (randomly interleaved"
   echo "  between the benchmarks of one executable) of the time per iteration: wall-clock"
   echo "  time for the benchmarks that span processes (self-test, protocol), CPU time of the"
