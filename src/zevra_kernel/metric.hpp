@@ -20,9 +20,18 @@ double fsDistance(HomVec4 a, HomVec4 b);
 
 // output[i] = fsDistance(positions[i], reference), bit for bit, for each i
 // below the shorter length; the rest of output is untouched. The loop is
-// vectorised, with an AVX2 version picked at load time where there is one.
+// vectorised, with an AVX2 version picked on first use where there is one.
 void fsDistanceBatch(std::span<const HomVec4> positions, HomVec4 reference,
                      std::span<double> output);
+
+namespace detail {
+// The two versions fsDistanceBatch picks from, visible for tests.
+void fsDistanceBatchAvx2(std::span<const HomVec4> positions, HomVec4 reference,
+                         std::span<double> output);  // only where fsDistanceBatchHasAvx2()
+void fsDistanceBatchBaseline(std::span<const HomVec4> positions, HomVec4 reference,
+                             std::span<double> output);
+bool fsDistanceBatchHasAvx2();
+}  // namespace detail
 
 // Weight W = cos(s / 2R) of a world distance s on a world of radius R.
 double wFromDistance(double s_meters, double R_meters);
