@@ -14,6 +14,7 @@ namespace {
 
 constinit std::recursive_mutex stderr_mutex;
 constinit std::atomic<ClearHook> clear_hook{nullptr};
+constinit std::string_view deferred;  // guarded by stderr_mutex
 
 }  // namespace
 
@@ -24,6 +25,15 @@ StderrLock::StderrLock() {
 StderrLock::~StderrLock() { stderr_mutex.unlock(); }
 
 void setStderrClearHook(ClearHook hook) { clear_hook.store(hook, std::memory_order_release); }
+
+void deferToNextPrint(std::string_view text) { deferred = text; }
+
+void Buffer::takeDeferred() {
+  if (deferred.empty()) return;
+  std::string_view text = deferred;
+  deferred = {};
+  append(text);
+}
 
 void Buffer::append(std::string_view s) {
   while (!s.empty()) {

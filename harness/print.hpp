@@ -31,7 +31,10 @@ class StderrLock {
 // end; a failed write drops the text silently.
 class Buffer {
  public:
-  explicit Buffer(int fd = 2) : fd_(fd) {}
+  // A buffer for standard error (the lock held) starts with any deferred text.
+  explicit Buffer(int fd = 2) : fd_(fd) {
+    if (fd == 2) takeDeferred();
+  }
   ~Buffer() { flush(); }
   Buffer(const Buffer&) = delete;
   Buffer& operator=(const Buffer&) = delete;
@@ -49,6 +52,7 @@ class Buffer {
   void flush();
 
  private:
+  void takeDeferred();
   void appendUnsigned(std::uint64_t v);
   void appendSigned(std::int64_t v);
   int fd_;
@@ -95,6 +99,11 @@ void print(Format<std::type_identity_t<Args>...> fmt, const Args&... args) {
   Buffer out;
   detail::appendFormatted(out, fmt.text, args...);
 }
+
+// Holds `text` (a literal) back until the next print to standard error,
+// which starts with it; lets the runner send a test's "OK" together with the
+// next line in one write. Call with the lock held.
+void deferToNextPrint(std::string_view text);
 
 // Hook the progress display installs: called with the lock held before any
 // other text goes to standard error, so that drawing and text never mix.

@@ -71,7 +71,12 @@ int mainTerminal(Registry registry) {
     if (status) {
       ++ok_count;
       progress::itemEnd();
-      if (!have_tty) print("OK\n");
+      if (!have_tty) {
+        // Sent with whatever is printed next (a leak report, the next test's
+        // line or the summary): one write per test instead of two.
+        StderrLock lock;
+        deferToNextPrint("OK\n");
+      }
     } else if (status.error() == Skip) {
       ++skip_count;
       if (have_tty) print("{}/{} {}...SKIP\n", i + 1, n, test.name);
