@@ -77,23 +77,23 @@ void appendFunction(Buffer& out, const char* name) {
   std::free(demangled);
 }
 
-int onLine(void* data, std::uintptr_t, const char* file, int line, const char* function) {
-  auto& s = *static_cast<FrameSink*>(data);
-  if (file == nullptr && function == nullptr) return 0;
+// One frame line: "\n0x{addr} in {function}", then " ({file}:{line})" if known.
+void appendFrame(FrameSink& s, const char* function, const char* file, int line) {
   s.out->append('\n');
   format(*s.out, "0x{} in ", Hex{s.pc});
   appendFunction(*s.out, function);
   if (file != nullptr) format(*s.out, " ({}:{})", file, line);
   s.any = true;
+}
+
+int onLine(void* data, std::uintptr_t, const char* file, int line, const char* function) {
+  if (file != nullptr || function != nullptr)
+    appendFrame(*static_cast<FrameSink*>(data), function, file, line);
   return 0;
 }
 
 void onSymbol(void* data, std::uintptr_t, const char* symname, std::uintptr_t, std::uintptr_t) {
-  auto& s = *static_cast<FrameSink*>(data);
-  s.out->append('\n');
-  format(*s.out, "0x{} in ", Hex{s.pc});
-  appendFunction(*s.out, symname);
-  s.any = true;
+  appendFrame(*static_cast<FrameSink*>(data), symname, nullptr, 0);
 }
 
 void onError(void*, const char*, int) {}
