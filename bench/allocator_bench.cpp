@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdlib>
 
-#include "harness/debug_allocator.hpp"
+#include "harness/allocator/debug_allocator.hpp"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "harness/debug_allocator.hpp"
-#include "harness/registry.hpp"
+#include "harness/allocator/debug_allocator.hpp"
+#include "zevra_harness/registry.hpp"
 #include "zevra_app/tests.hpp"
 #include "zevra_gpu/tests.hpp"
 #include "zevra_input/tests.hpp"

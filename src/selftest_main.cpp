@@ -1,5 +1,5 @@
 // zevra-selftest: the harness with the registry of the engine's modules.
-#include "harness/runner.hpp"
+#include "zevra_harness/main.hpp"
 #include "selftest_registry.hpp"
 
 int main(int argc, char** argv) {

@@ -2,7 +2,7 @@
 // The registry of zevra-selftest: the modules' tests joined in the fixed
 // order app, input, gpu, kernel.
 
-#include "harness/registry.hpp"
+#include "zevra_harness/registry.hpp"
 #include "zevra_app/tests.hpp"
 #include "zevra_gpu/tests.hpp"
 #include "zevra_input/tests.hpp"

@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "harness/testing.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace zevra_app::test {
 

@@ -1,5 +1,5 @@
 // Registered tests of the transform builders.
-#include "harness/testing.hpp"
+#include "zevra_harness/testing.hpp"
 #include "zevra_kernel/builders.hpp"
 #include "zevra_kernel/tests.hpp"
 

@@ -1,5 +1,5 @@
 // Registered tests of the homogeneous points.
-#include "harness/testing.hpp"
+#include "zevra_harness/testing.hpp"
 #include "zevra_kernel/homvec4.hpp"
 #include "zevra_kernel/tests.hpp"
 

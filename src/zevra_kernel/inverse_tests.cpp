@@ -1,7 +1,7 @@
 // Registered test of the Newton-Schulz inverse.
 #include <cstddef>
 
-#include "harness/testing.hpp"
+#include "zevra_harness/testing.hpp"
 #include "zevra_kernel/builders.hpp"
 #include "zevra_kernel/pgl4.hpp"
 #include "zevra_kernel/tests.hpp"

@@ -1,5 +1,5 @@
 // Registered tests of the metric and the scalar helpers.
-#include "harness/testing.hpp"
+#include "zevra_harness/testing.hpp"
 #include "zevra_kernel/homvec4.hpp"
 #include "zevra_kernel/metric.hpp"
 #include "zevra_kernel/tests.hpp"

@@ -1,7 +1,7 @@
 // Registered tests of the operator algebra.
 #include <cstddef>
 
-#include "harness/testing.hpp"
+#include "zevra_harness/testing.hpp"
 #include "zevra_kernel/builders.hpp"
 #include "zevra_kernel/operators.hpp"
 #include "zevra_kernel/tests.hpp"

@@ -1,7 +1,7 @@
 // Registered tests of the matrix core.
 #include <cmath>
 
-#include "harness/testing.hpp"
+#include "zevra_harness/testing.hpp"
 #include "zevra_kernel/builders.hpp"
 #include "zevra_kernel/pgl4.hpp"
 #include "zevra_kernel/tests.hpp"

@@ -17,9 +17,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "harness/debug_allocator.hpp"
-#include "harness/runner.hpp"
-#include "harness/testing.hpp"
+#include "harness/allocator/debug_allocator.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/testing.hpp"
 #include "tests/allocator/reports_test.hpp"
 
 namespace {

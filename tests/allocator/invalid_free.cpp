@@ -2,7 +2,7 @@
 // stop "Invalid free". The case is chosen by the first argument.
 #include <cstring>
 
-#include "harness/debug_allocator.hpp"
+#include "harness/allocator/debug_allocator.hpp"
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;

@@ -4,9 +4,9 @@
 #include <array>
 #include <cstring>
 
-#include "harness/debug_allocator.hpp"
-#include "harness/runner.hpp"
-#include "harness/testing.hpp"
+#include "harness/allocator/debug_allocator.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <regex>
 #include <string>
 
-#include "harness/debug_allocator.hpp"
-#include "harness/log.hpp"
-#include "harness/testing.hpp"
+#include "harness/allocator/debug_allocator.hpp"
+#include "zevra_harness/log.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace reports_test {
 namespace {

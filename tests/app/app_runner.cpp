@@ -3,8 +3,8 @@
 #include <array>
 
 #include "cases.hpp"
-#include "harness/registry.hpp"
-#include "harness/runner.hpp"
+#include "zevra_harness/registry.hpp"
+#include "zevra_harness/main.hpp"
 
 namespace {
 

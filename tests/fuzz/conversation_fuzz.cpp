@@ -13,12 +13,12 @@
 #include <vector>
 
 #include "conversation_model.hpp"
-#include "harness/arena.hpp"
-#include "harness/log.hpp"
-#include "harness/print.hpp"
-#include "harness/runner_arena.hpp"
-#include "harness/server.hpp"
-#include "harness/testing.hpp"
+#include "harness/core/arena.hpp"
+#include "zevra_harness/log.hpp"
+#include "zevra_harness/print.hpp"
+#include "harness/core/runner_arena.hpp"
+#include "harness/protocol/server.hpp"
+#include "zevra_harness/testing.hpp"
 #include "memory_stream.hpp"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <span>
 #include <string_view>
 
-#include "harness/runner.hpp"
-#include "harness/testing.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/testing.hpp"
 #include "zevra_gpu/conversion.hpp"
 #include "zevra_gpu/cpu_batches.hpp"
 #include "zevra_gpu/pipelines.hpp"

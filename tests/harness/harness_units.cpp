@@ -14,10 +14,10 @@
 #include <limits>
 #include <string_view>
 
-#include "harness/arena.hpp"
-#include "harness/command_line.hpp"
-#include "harness/float_text.hpp"
-#include "harness/runner.hpp"
+#include "harness/core/arena.hpp"
+#include "harness/core/command_line.hpp"
+#include "harness/diagnostics/float_text.hpp"
+#include "zevra_harness/main.hpp"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "harness/runner.hpp"
+#include "zevra_harness/main.hpp"
 
 namespace {
 

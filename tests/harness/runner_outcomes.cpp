@@ -2,9 +2,9 @@
 // so that the terminal output can be compared byte for byte.
 #include <array>
 
-#include "harness/log.hpp"
-#include "harness/registry.hpp"
-#include "harness/runner.hpp"
+#include "zevra_harness/log.hpp"
+#include "zevra_harness/registry.hpp"
+#include "zevra_harness/main.hpp"
 
 namespace {
 

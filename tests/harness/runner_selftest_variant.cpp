@@ -2,7 +2,7 @@
 // of a real run: a skip at the end, or the seventh test failing.
 #include <array>
 
-#include "harness/runner.hpp"
+#include "zevra_harness/main.hpp"
 #include "selftest_registry.hpp"
 
 namespace {

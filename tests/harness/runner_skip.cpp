@@ -1,8 +1,8 @@
 // Passing tests around one skip: a skip never fails the run.
 #include <array>
 
-#include "harness/print.hpp"
-#include "harness/runner.hpp"
+#include "zevra_harness/print.hpp"
+#include "zevra_harness/main.hpp"
 
 namespace {
 using zevra_harness::Status;

@@ -8,7 +8,7 @@
 #include <numbers>
 #include <random>
 
-#include "harness/runner.hpp"
+#include "zevra_harness/main.hpp"
 #include "zevra_kernel/arc_cosine.hpp"
 #include "zevra_kernel/metric.hpp"
 

@@ -1,7 +1,7 @@
 // Runner of the kernel's unit tests.
 #include <array>
 
-#include "harness/runner.hpp"
+#include "zevra_harness/main.hpp"
 #include "kernel_units.hpp"
 
 namespace {

@@ -7,11 +7,11 @@
 #include <string>
 #include <string_view>
 
-#include "harness/progress_channel.hpp"
-#include "harness/progress_frame.hpp"
-#include "harness/progress_utf8.hpp"
-#include "harness/runner.hpp"
-#include "harness/testing.hpp"
+#include "harness/progress/channel.hpp"
+#include "harness/progress/frame.hpp"
+#include "harness/progress/utf8.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace {
 

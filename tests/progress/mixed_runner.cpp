@@ -3,8 +3,8 @@
 // progress channel (a tab, a backslash, non-ASCII text).
 #include <array>
 
-#include "harness/runner.hpp"
-#include "harness/testing.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace {
 

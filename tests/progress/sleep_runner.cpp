@@ -4,8 +4,8 @@
 #include <chrono>
 #include <thread>
 
-#include "harness/runner.hpp"
-#include "harness/testing.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <chrono>
 #include <thread>
 
-#include "harness/print.hpp"
+#include "zevra_harness/print.hpp"
 
 namespace protocol_test {
 namespace {

@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <limits>
 
-#include "harness/log.hpp"
-#include "harness/runner.hpp"
-#include "harness/testing.hpp"
+#include "zevra_harness/log.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace {
 

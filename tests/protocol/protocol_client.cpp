@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "conversation.hpp"
-#include "harness/print.hpp"
-#include "harness/runner.hpp"
-#include "harness/testing.hpp"
+#include "zevra_harness/print.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "conversation.hpp"
-#include "harness/print.hpp"
-#include "harness/runner.hpp"
-#include "harness/testing.hpp"
+#include "zevra_harness/print.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace {
 
