@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "harness/allocator/debug_allocator.hpp"
-#include "zevra_harness/registry.hpp"
+#include "harness/core/session.hpp"
 #include "zevra_app/tests.hpp"
 #include "zevra_gpu/tests.hpp"
+#include "zevra_harness/registry.hpp"
 #include "zevra_input/tests.hpp"
 #include "zevra_kernel/tests.hpp"
 
@@ -23,7 +23,7 @@ class RegistryTest : public testing::Test {
 
   void TestBody() override {
     // The tests read the checking allocator of the current test.
-    zevra_harness::installFreshAllocator();
+    zevra_harness::session().allocator_instance.reset();
     const zevra_harness::Status s = func_();
     if (!s && s.error() == zevra_harness::Skip) GTEST_SKIP();
     EXPECT_TRUE(s.has_value()) << (s ? std::string_view{} : s.error().name);

@@ -5,8 +5,8 @@
 #include <new>
 
 #include "harness/diagnostics/fatal.hpp"
-#include "zevra_harness/log.hpp"
 #include "harness/diagnostics/stack_trace.hpp"
+#include "zevra_harness/log.hpp"
 
 namespace zevra_harness {
 namespace {
@@ -313,11 +313,5 @@ bool DebugAllocator::releaseAll(bool report) {
   slot_pages_.release();
   return leaked;
 }
-
-namespace {
-constinit DebugAllocator instance;
-}
-DebugAllocator& allocatorInstance() { return instance; }
-void installFreshAllocator() { (void)instance.releaseAll(false); }
 
 }  // namespace zevra_harness

@@ -39,10 +39,10 @@ class DebugAllocator final : public std::pmr::memory_resource {
   // Logs "memory address 0x{x} leaked: {trace}" for every live allocation,
   // returns all pages to the system and leaves the allocator fresh.
   Check deinit();
+  // Releases whatever is held without reporting it: a fresh instance.
+  void reset() { (void)releaseAll(false); }
 
  private:
-  friend void installFreshAllocator();
-
   void* do_allocate(std::size_t bytes, std::size_t alignment) override;
   void do_deallocate(void* p, std::size_t bytes, std::size_t alignment) override;
   bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override {
@@ -71,10 +71,5 @@ class DebugAllocator final : public std::pmr::memory_resource {
   AddressTable<Bucket*> slot_pages_;  // page number of each slot page -> its bucket
   AddressTable<LargeAlloc> large_;    // address -> record, kept after the free
 };
-
-// The instance of the current test, made fresh by the runner before each test.
-DebugAllocator& allocatorInstance();
-// Releases whatever the previous test left, without reporting it.
-void installFreshAllocator();
 
 }  // namespace zevra_harness

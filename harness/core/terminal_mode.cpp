@@ -1,114 +1,111 @@
-#include "zevra_harness/main.hpp"
+#include "harness/core/terminal_mode.hpp"
 
 #include <unistd.h>
 
 #include <cstddef>
-#include <cstring>
 
-#include "harness/core/arena.hpp"
-#include "harness/core/command_line.hpp"
-#include "harness/allocator/debug_allocator.hpp"
-#include "harness/core/failure_trace.hpp"
-#include "harness/diagnostics/fatal.hpp"
-#include "zevra_harness/log.hpp"
-#include "zevra_harness/print.hpp"
-#include "harness/progress/progress.hpp"
-#include "harness/core/runner_arena.hpp"
 #include "harness/core/session.hpp"
+#include "harness/core/test_run.hpp"
+#include "harness/diagnostics/format.hpp"
+#include "harness/diagnostics/stderr.hpp"
+#include "harness/progress/progress.hpp"
 
 namespace zevra_harness {
 namespace {
 
-// Copies the arguments (pointer array and texts) into the arena, so that
-// parsing works on the runner's own storage.
-const char* const* copyArguments(Arena& arena, int argc, char** argv) {
-  auto count = static_cast<std::size_t>(argc);
-  auto** copies = static_cast<const char**>(arena.alloc(count * sizeof(char*), alignof(char*)));
-  if (copies == nullptr && count != 0) fatal("unable to parse command line args");
-  for (std::size_t i = 0; i < count; ++i) {
-    std::size_t len = std::strlen(argv[i]) + 1;
-    auto* text = static_cast<char*>(arena.alloc(len));
-    if (text == nullptr) fatal("unable to parse command line args");
-    std::memcpy(text, argv[i], len);
-    copies[i] = text;
+// One line per test when standard error is not a terminal: the prefix
+// "{i}/{n} {name}..." before the call, the outcome word after it. On a
+// terminal only skips and failures print, with the whole prefix.
+class TerminalReporter final : public Reporter {
+ public:
+  TerminalReporter(std::size_t total, bool have_tty) : total_(total), have_tty_(have_tty) {}
+
+  void next(std::size_t number, const TestFn& test) {
+    number_ = number;
+    test_ = &test;
   }
-  return copies;
-}
 
-}  // namespace
-
-int runMain(Registry registry, int argc, char** argv) {
-  startUp();
-  Arena& arena = runnerArena();
-  const char* const* args = copyArguments(arena, argc, argv);
-  auto options = parseCommandLine(argc, args);
-  if (!options) fatal(options.error());
-  setRandomSeed(options->seed);
-  bool listen = options->listen;
-  arena.reset();
-  if (listen) {
-    (void)mainServer(registry);
-    fatal("internal test runner failure");
+  void testStarts() override {
+    progress::itemBegin(test_->name);
+    if (!have_tty_) print("{}/{} {}...", number_, total_, test_->name);
   }
-  return mainTerminal(registry);
-}
 
-int mainTerminal(Registry registry) {
-  const std::size_t n = registry.size();
-  progress::start("Test", n);
-  const bool have_tty = ::isatty(2) == 1;
-  std::size_t ok_count = 0, skip_count = 0, fail_count = 0, leaks = 0, fuzz_count = 0;
-
-  for (std::size_t i = 0; i < n; ++i) {
-    const TestFn& test = registry[i];
-    installFreshAllocator();
-    setLogLevel(Level::warn);
-    progress::itemBegin(test.name);
-    if (!have_tty) print("{}/{} {}...", i + 1, n, test.name);
-    setFuzzTest(false);
-    Status status = test.func();
-    if (isFuzzTest()) ++fuzz_count;
+  void testReturned(const Status& status) override {
     if (status) {
-      ++ok_count;
       progress::itemEnd();
-      if (!have_tty) {
+      if (!have_tty_) {
         // Sent with whatever is printed next (a leak report, the next test's
         // line or the summary): one write per test instead of two.
         StderrLock lock;
         deferToNextPrint("OK\n");
       }
     } else if (status.error() == Skip) {
-      ++skip_count;
-      if (have_tty) print("{}/{} {}...SKIP\n", i + 1, n, test.name);
-      else print("SKIP\n");
-      traceClear();
+      if (have_tty_)
+        print("{}/{} {}...SKIP\n", number_, total_, test_->name);
+      else
+        print("SKIP\n");
       progress::itemEnd();
     } else {
-      ++fail_count;
       {
         StderrLock lock;
-        Buffer out;
-        if (have_tty) format(out, "{}/{} {}...FAIL ({})\n", i + 1, n, test.name, status.error().name);
-        else format(out, "FAIL ({})\n", status.error().name);
-        appendFailureTrace(out);
+        StderrBuffer out;
+        if (have_tty_)
+          format(out, "{}/{} {}...FAIL ({})\n", number_, total_, test_->name, status.error().name);
+        else
+          format(out, "FAIL ({})\n", status.error().name);
+        session().failure_trace.append(out);
       }
-      traceClear();
       progress::itemEnd();
     }
-    if (allocatorInstance().deinit() == DebugAllocator::Check::leak) ++leaks;
+  }
+
+ private:
+  std::size_t total_;
+  bool have_tty_;
+  std::size_t number_ = 0;
+  const TestFn* test_ = nullptr;
+};
+
+}  // namespace
+
+int mainTerminal(Registry registry) {
+  const std::size_t n = registry.size();
+  progress::start("Test", n);
+  TerminalReporter reporter(n, ::isatty(2) == 1);
+  std::size_t ok_count = 0, skip_count = 0, fail_count = 0, leaks = 0, fuzz_count = 0;
+
+  for (std::size_t i = 0; i < n; ++i) {
+    reporter.next(i + 1, registry[i]);
+    const TestRun run = runOne(registry[i], kTerminalPolicy, reporter);
+    switch (run.outcome) {
+      case TestRun::Outcome::success:
+        ++ok_count;
+        break;
+      case TestRun::Outcome::skip:
+        ++skip_count;
+        break;
+      case TestRun::Outcome::failure:
+        ++fail_count;
+        break;
+    }
+    if (run.leaked) ++leaks;
+    if (run.fuzz) ++fuzz_count;
   }
   progress::end();
 
+  const std::size_t logged = session().log_err_count;
   {
     StderrLock lock;
-    Buffer out;
-    if (ok_count == n) format(out, "All {} tests passed.\n", ok_count);
-    else format(out, "{} passed; {} skipped; {} failed.\n", ok_count, skip_count, fail_count);
-    if (logErrCount() != 0) format(out, "{} errors were logged.\n", logErrCount());
+    StderrBuffer out;
+    if (ok_count == n)
+      format(out, "All {} tests passed.\n", ok_count);
+    else
+      format(out, "{} passed; {} skipped; {} failed.\n", ok_count, skip_count, fail_count);
+    if (logged != 0) format(out, "{} errors were logged.\n", logged);
     if (leaks != 0) format(out, "{} tests leaked memory.\n", leaks);
     if (fuzz_count != 0) format(out, "{} fuzz tests found.\n", fuzz_count);
   }
-  return (leaks != 0 || logErrCount() != 0 || fail_count != 0) ? 1 : 0;
+  return (leaks != 0 || logged != 0 || fail_count != 0) ? 1 : 0;
 }
 
 }  // namespace zevra_harness

@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "zevra_harness/print.hpp"
+#include "harness/diagnostics/format.hpp"
+#include "harness/diagnostics/stack_trace.hpp"
+#include "harness/diagnostics/stderr.hpp"
 
 namespace zevra_harness {
 namespace {
@@ -24,10 +26,10 @@ void fatal(std::string_view message) {
   std::size_t n = captureStackTrace(frames, 1);  // from the caller of fatal
   {
     StderrLock lock;
-    Buffer out;
+    StderrBuffer out;
     // The trace starts with the newline that ends the panic line.
     format(out, "thread {} panic: {}", static_cast<long>(::gettid()), message);
-    out.append(TraceView{{frames, n}});
+    appendTrace(out, TraceView{{frames, n}});
     out.append('\n');
   }
   std::abort();

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "zevra_harness/print.hpp"
+#include "harness/diagnostics/format.hpp"
 
 extern "C" void* __libc_stack_end;  // NOLINT: glibc's end of the main thread's stack
 
@@ -43,8 +43,10 @@ std::size_t walk(std::uintptr_t fp, std::uintptr_t low, std::uintptr_t high,
     const auto* frame = reinterpret_cast<const std::uintptr_t*>(fp);
     std::uintptr_t ret = frame[1];
     if (ret == 0) break;
-    if (skip > 0) --skip;
-    else out[n++] = ret;
+    if (skip > 0)
+      --skip;
+    else
+      out[n++] = ret;
     if (frame[0] <= fp) break;  // frames only grow towards the stack's base
     fp = frame[0];
   }
@@ -61,12 +63,12 @@ backtrace_state* symbolizer() {
 }
 
 struct FrameSink {
-  Buffer* out;
+  OutputBuffer* out;
   std::uintptr_t pc;
   bool any;
 };
 
-void appendFunction(Buffer& out, const char* name) {
+void appendFunction(OutputBuffer& out, const char* name) {
   if (name == nullptr) {
     out.append("???");
     return;
@@ -79,8 +81,7 @@ void appendFunction(Buffer& out, const char* name) {
 
 // One frame line: "\n0x{addr} in {function}", then " ({file}:{line})" if known.
 void appendFrame(FrameSink& s, const char* function, const char* file, int line) {
-  s.out->append('\n');
-  format(*s.out, "0x{} in ", Hex{s.pc});
+  format(*s.out, "\n0x{} in ", Hex{s.pc});
   appendFunction(*s.out, function);
   if (file != nullptr) format(*s.out, " ({}:{})", file, line);
   s.any = true;
@@ -110,7 +111,7 @@ std::size_t captureStackTraceFrom(std::uintptr_t frame_pointer, std::uintptr_t s
   return walk(frame_pointer, stack_low, stackHigh(), out, 0);
 }
 
-void appendTrace(Buffer& out, TraceView trace) {
+void appendTrace(OutputBuffer& out, TraceView trace) {
   // Every frame line starts with a newline, so the trace as a whole is a
   // newline followed by its frames.
   backtrace_state* state = trace.frames.empty() ? nullptr : symbolizer();

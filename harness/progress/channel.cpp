@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "harness/progress/utf8.hpp"
-#include "harness/diagnostics/write_all.hpp"
 
 namespace zevra_harness::progress {
 
@@ -32,15 +31,12 @@ std::expected<int, ChannelRefusal> openChannel(std::string_view value) {
 }
 
 ChannelLine& ChannelLine::word(std::string_view raw) {
-  put(raw);
+  out_.append(raw);
   return *this;
 }
 
 ChannelLine& ChannelLine::number(std::size_t v) {
-  char digits[20];
-  auto [end, ec] = std::to_chars(digits, digits + sizeof digits, v);
-  (void)ec;  // 20 digits hold every std::size_t
-  put(std::string_view(digits, static_cast<std::size_t>(end - digits)));
+  out_.appendDecimal(v);
   return *this;
 }
 
@@ -48,14 +44,13 @@ ChannelLine& ChannelLine::label(std::string_view text) {
   for (std::size_t at = 0; at < text.size();) {
     Utf8Step step = decodeUtf8(text, at);
     if (step.valid && step.code == '\\') {
-      put("\\\\");
+      out_.append("\\\\");
     } else if (step.valid && step.code >= 0x20 && step.code != 0x7f) {
-      put(text.substr(at, step.length));
+      out_.append(text.substr(at, step.length));
     } else {
       const auto byte = static_cast<unsigned char>(text[at]);
-      const char escape[4] = {'\\', 'x', "0123456789abcdef"[byte >> 4],
-                              "0123456789abcdef"[byte & 15]};
-      put(std::string_view(escape, sizeof escape));
+      out_.append(byte < 0x10 ? "\\x0" : "\\x");
+      out_.appendHex(byte);
     }
     at += step.length;  // 1 for a bad byte: each is escaped on its own
   }
@@ -63,24 +58,8 @@ ChannelLine& ChannelLine::label(std::string_view text) {
 }
 
 bool ChannelLine::send() {
-  put("\n");
-  flush();
-  return !failed_;
-}
-
-void ChannelLine::put(std::string_view bytes) {
-  while (!bytes.empty()) {
-    if (len_ == sizeof data_) flush();
-    std::size_t n = std::min(bytes.size(), sizeof data_ - len_);
-    std::memcpy(data_ + len_, bytes.data(), n);
-    len_ += n;
-    bytes.remove_prefix(n);
-  }
-}
-
-void ChannelLine::flush() {
-  if (!failed_ && !writeAll(fd_, data_, len_)) failed_ = true;
-  len_ = 0;
+  out_.append('\n');
+  return out_.flush();
 }
 
 }  // namespace zevra_harness::progress

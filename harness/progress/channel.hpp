@@ -16,6 +16,8 @@
 #include <expected>
 #include <string_view>
 
+#include "harness/diagnostics/output_buffer.hpp"
+
 namespace zevra_harness::progress {
 
 inline constexpr const char* kChannelVariable = "ZEVRA_PROGRESS_FD";
@@ -31,9 +33,7 @@ std::expected<int, ChannelRefusal> openChannel(std::string_view value);
 // when it fits; a longer label is written in several.
 class ChannelLine {
  public:
-  explicit ChannelLine(int fd) : fd_(fd) {}
-  ChannelLine(const ChannelLine&) = delete;
-  ChannelLine& operator=(const ChannelLine&) = delete;
+  explicit ChannelLine(int fd) : out_(fd) {}
 
   ChannelLine& word(std::string_view raw);
   ChannelLine& number(std::size_t v);
@@ -42,13 +42,7 @@ class ChannelLine {
   [[nodiscard]] bool send();
 
  private:
-  void put(std::string_view bytes);
-  void flush();
-
-  int fd_;
-  bool failed_ = false;
-  std::size_t len_ = 0;
-  char data_[4096];
+  OwnedBuffer<4096> out_;
 };
 
 }  // namespace zevra_harness::progress

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstring>
 
+#include "harness/diagnostics/output_buffer.hpp"
 #include "harness/progress/utf8.hpp"
 
 namespace zevra_harness::progress {
@@ -51,11 +51,12 @@ constexpr bool inAny(char32_t c, std::span<const Range> ranges) {
 
 constexpr bool isControl(char32_t c) { return c < 0x20 || (c >= 0x7f && c < 0xa0); }
 
-// Appends text while both the column budget and the byte budget last; the
-// first character that does not fit ends the line for good.
+// Appends text to the frame's buffer while both the column budget and the
+// room last; the first character that does not fit ends the line for good.
 class LineWriter {
  public:
-  LineWriter(std::span<char> out, std::size_t columns) : out_(out), columns_left_(columns) {}
+  LineWriter(std::span<char> out, std::size_t columns)
+      : out_(out, OutputBuffer::kNoDescriptor), columns_left_(columns) {}
 
   void text(std::string_view s) {
     for (std::size_t at = 0; at < s.size() && !full_;) {
@@ -68,28 +69,21 @@ class LineWriter {
     }
   }
 
-  void number(std::size_t v) {
-    char digits[20];
-    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, v);
-    (void)ec;  // 20 digits hold every std::size_t
-    text(std::string_view(digits, static_cast<std::size_t>(end - digits)));
-  }
+  void number(std::size_t v) { text(NumberText(v).view()); }
 
-  std::size_t length() const { return len_; }
+  std::size_t length() const { return out_.text().size(); }
 
  private:
   void put(std::string_view bytes, std::size_t columns) {
-    if (full_ || columns > columns_left_ || bytes.size() > out_.size() - len_) {
+    if (full_ || columns > columns_left_ || bytes.size() > out_.room()) {
       full_ = true;
       return;
     }
-    std::memcpy(out_.data() + len_, bytes.data(), bytes.size());
-    len_ += bytes.size();
+    out_.append(bytes);
     columns_left_ -= columns;
   }
 
-  std::span<char> out_;
-  std::size_t len_ = 0;
+  OutputBuffer out_;
   std::size_t columns_left_;
   bool full_ = false;
 };

@@ -12,11 +12,11 @@
 #include <cstring>
 #include <mutex>
 
-#include "zevra_harness/log.hpp"
-#include "zevra_harness/print.hpp"
+#include "harness/diagnostics/stderr.hpp"
+#include "harness/diagnostics/write_all.hpp"
 #include "harness/progress/frame.hpp"
 #include "harness/progress/utf8.hpp"
-#include "harness/diagnostics/write_all.hpp"
+#include "zevra_harness/log.hpp"
 
 namespace zevra_harness::progress {
 namespace {

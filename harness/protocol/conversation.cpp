@@ -2,7 +2,7 @@
 // runner's requests one at a time until it says `exit`. Requests the peer
 // must not send end the process in an orderly way with status 1, so that a
 // confused peer never reads a reply to a request it did not make.
-#include "harness/protocol/server.hpp"
+#include "harness/protocol/conversation.hpp"
 
 #include <unistd.h>
 
@@ -10,14 +10,11 @@
 #include <cstdint>
 #include <limits>
 
-#include "harness/allocator/debug_allocator.hpp"
-#include "harness/core/failure_trace.hpp"
-#include "harness/diagnostics/fatal.hpp"
-#include "zevra_harness/log.hpp"
-#include "zevra_harness/print.hpp"
-#include "zevra_harness/main.hpp"
 #include "harness/core/runner_arena.hpp"
 #include "harness/core/session.hpp"
+#include "harness/core/test_run.hpp"
+#include "harness/diagnostics/fatal.hpp"
+#include "harness/diagnostics/stderr.hpp"
 
 namespace zevra_harness {
 namespace {
@@ -42,8 +39,8 @@ ConversationEnd refuse(Format<std::type_identity_t<Args>...> fmt, const Args&...
 // offset 0 names nothing), and each test's offset into it. Built with a fresh
 // checking allocator that must hold nothing afterwards.
 Status serveMetadata(Server& server, Registry registry) {
-  installFreshAllocator();
-  DebugAllocator& gpa = allocatorInstance();
+  DebugAllocator& gpa = session().allocator_instance;
+  gpa.reset();
   const std::size_t n = registry.size();
   std::size_t table_len = 1;
   for (const TestFn& t : registry) table_len += t.name.size() + 1;
@@ -78,31 +75,27 @@ Status serveMetadata(Server& server, Registry registry) {
   return sent;
 }
 
-// Runs one test with a fresh allocator and a zeroed error count; its outcome
-// goes back as the flags word only (a failure's trace goes to standard error).
-Status runTest(Server& server, const TestFn& test, std::uint32_t index) {
-  installFreshAllocator();
-  setLogErrCount(0);
-  setFuzzTest(false);
-  Status status = test.func();
-
-  TestOutcome outcome;
-  if (!status) {
-    if (status.error() == Skip) {
-      outcome.skip = true;
-    } else {
-      outcome.fail = true;
-      StderrLock lock;
-      Buffer out;
-      appendFailureTrace(out);
-    }
-    traceClear();
+// A failure's trace goes to standard error; the outcome itself goes back in
+// the result word only.
+class ProtocolReporter final : public Reporter {
+ public:
+  void testReturned(const Status& status) override {
+    if (status || status.error() == Skip) return;
+    StderrLock lock;
+    StderrBuffer out;
+    session().failure_trace.append(out);
   }
-  // The leak reports are error-level messages: read the count after them.
-  outcome.leak = allocatorInstance().deinit() == DebugAllocator::Check::leak;
-  outcome.fuzz = isFuzzTest();
-  outcome.log_err_count = logErrCount();
-  return server.serveTestResults(index, resultFlags(outcome));
+};
+
+Status runTest(Server& server, const TestFn& test, std::uint32_t index) {
+  ProtocolReporter reporter;
+  const TestRun run = runOne(test, kProtocolPolicy, reporter);
+  const ResultFlags flags{.fail = run.outcome == TestRun::Outcome::failure,
+                          .skip = run.outcome == TestRun::Outcome::skip,
+                          .leak = run.leaked,
+                          .fuzz = run.fuzz,
+                          .log_err_count = run.log_err_count};
+  return server.serveTestResults(index, encodeResultFlags(flags));
 }
 
 }  // namespace
@@ -124,7 +117,7 @@ std::expected<ConversationEnd, Error> serveConversation(Server& server, Registry
         served = serveMetadata(server, registry);
         break;
       case ClientTag::run_test: {
-        if (header->bytes_len != 4)
+        if (header->bytes_len != kRunTestBodyBytes)
           return refuse("run_test takes a 4-byte body, got {} bytes\n", header->bytes_len);
         const std::uint32_t index = server.receiveBody_u32();
         if (index >= registry.size())

@@ -1,6 +1,6 @@
-#include <cstring>
+#include "harness/protocol/receive_fifo.hpp"
 
-#include "harness/protocol/server.hpp"
+#include <cstring>
 
 namespace zevra_harness {
 

@@ -1,15 +1,10 @@
 // The server's side of the framing: the receive queue is filled by single
 // reads, replies leave as one gathered write each (continued after partial
-// writes). On descriptors, interrupted calls are retried; they are never an
-// error of the conversation.
-#include <sys/uio.h>
-#include <unistd.h>
+// writes).
+#include "harness/protocol/server.hpp"
 
 #include <array>
-#include <cerrno>
 #include <limits>
-
-#include "harness/protocol/server.hpp"
 
 namespace zevra_harness {
 
@@ -21,29 +16,6 @@ std::expected<Server, Error> Server::init(const Options& options) {
 }
 
 void Server::deinit() { receive_fifo_.release(); }
-
-std::expected<std::size_t, Error> FdStream::read(std::span<std::byte> into) {
-  for (;;) {
-    ssize_t got = ::read(in_, into.data(), into.size());
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return std::unexpected(ReadFailed);
-    return static_cast<std::size_t>(got);
-  }
-}
-
-std::expected<std::size_t, Error> FdStream::writev(
-    std::span<const std::span<const std::byte>> parts) {
-  std::array<iovec, 8> iov;
-  if (parts.size() > iov.size()) return std::unexpected(MessageTooLong);
-  for (std::size_t i = 0; i < parts.size(); ++i)
-    iov[i] = {const_cast<std::byte*>(parts[i].data()), parts[i].size()};
-  for (;;) {
-    ssize_t wrote = ::writev(out_, iov.data(), static_cast<int>(parts.size()));
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote <= 0) return std::unexpected(BrokenPipe);
-    return static_cast<std::size_t>(wrote);
-  }
-}
 
 std::expected<bool, Error> Server::readOnce() {
   auto got = stream_.read(receive_fifo_.writable());
@@ -121,13 +93,13 @@ Status Server::serveStringMessage(ServerTag tag, std::string_view text) {
 Status Server::serveTestMetadata(std::span<const std::uint32_t> names,
                                  std::span<const std::uint32_t> expected_panic_msgs,
                                  std::span<const std::byte> string_bytes) {
-  std::size_t body =
-      8 + names.size_bytes() + expected_panic_msgs.size_bytes() + string_bytes.size();
+  std::size_t body = kTestMetadataFixedBytes + names.size_bytes() +
+                     expected_panic_msgs.size_bytes() + string_bytes.size();
   if (names.size() != expected_panic_msgs.size() ||
       body > std::numeric_limits<std::uint32_t>::max() ||
       names.size() > std::numeric_limits<std::uint32_t>::max())
     return std::unexpected(MessageTooLong);
-  std::array<std::byte, 8> fixed;
+  std::array<std::byte, kTestMetadataFixedBytes> fixed;
   storeLittleEndian(fixed.data(), static_cast<std::uint32_t>(string_bytes.size()));
   storeLittleEndian(fixed.data() + 4, static_cast<std::uint32_t>(names.size()));
   return serveMessage(
@@ -136,10 +108,11 @@ Status Server::serveTestMetadata(std::span<const std::uint32_t> names,
 }
 
 Status Server::serveTestResults(std::uint32_t index, std::uint32_t flags) {
-  std::array<std::byte, 8> body;
+  std::array<std::byte, kTestResultsBodyBytes> body;
   storeLittleEndian(body.data(), index);
   storeLittleEndian(body.data() + 4, flags);
-  return serveMessage({static_cast<std::uint32_t>(ServerTag::test_results), 8}, {body});
+  return serveMessage({static_cast<std::uint32_t>(ServerTag::test_results), kTestResultsBodyBytes},
+                      {body});
 }
 
 }  // namespace zevra_harness

@@ -1,10 +1,13 @@
 #pragma once
-// The log sink: "[scope] (level): message\n" on standard error for levels at
-// or above the threshold; every `err` message is counted.
+// The log sink: "[scope] (level): message\n" on standard error for a level at
+// or above the threshold (see logLevel in "zevra_harness/testing.hpp"); every
+// `err` message is counted, printed or not, and fails the run.
 
-#include <cstddef>
+#include <array>
 #include <cstdint>
+#include <span>
 #include <string_view>
+#include <type_traits>
 
 #include "zevra_harness/print.hpp"
 
@@ -14,31 +17,26 @@ enum class Level : std::uint8_t { err = 0, warn = 1, info = 2, debug = 3 };
 
 constexpr std::string_view levelName(Level l) {
   switch (l) {
-    case Level::err: return "err";
-    case Level::warn: return "warn";
-    case Level::info: return "info";
-    case Level::debug: return "debug";
+    case Level::err:
+      return "err";
+    case Level::warn:
+      return "warn";
+    case Level::info:
+      return "info";
+    case Level::debug:
+      return "debug";
   }
   return "?";
 }
 
-// The threshold (default warn) and the count of err messages (saturating).
-Level logLevel();
-void setLogLevel(Level l);
-std::size_t logErrCount();
-void setLogErrCount(std::size_t n);
-void countLoggedError();
+void logArgs(Level level, std::string_view scope, std::string_view fmt,
+             std::span<const FormatArg> args);
 
 template <typename... Args>
 void log(Level level, std::string_view scope, Format<std::type_identity_t<Args>...> fmt,
          const Args&... args) {
-  if (level == Level::err) countLoggedError();
-  if (static_cast<std::uint8_t>(level) > static_cast<std::uint8_t>(logLevel())) return;
-  StderrLock lock;
-  Buffer out;
-  format<std::string_view, std::string_view>(out, "[{}] ({}): ", scope, levelName(level));
-  detail::appendFormatted(out, fmt.text, args...);
-  out.append('\n');
+  const std::array<FormatArg, sizeof...(Args)> list{FormatArg(args)...};
+  logArgs(level, scope, fmt.text, list);
 }
 
 }  // namespace zevra_harness

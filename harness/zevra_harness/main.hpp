@@ -1,21 +1,15 @@
 #pragma once
-// The entry of a test executable: start-up, command line, then the terminal
-// front end (run every test, print a summary) or the build-runner protocol.
+// The entry of a test executable: `main` hands its registry and arguments to
+// runMain, which starts the process up, reads the command line and runs the
+// terminal front end (every test, then a summary) or, with --listen=-, the
+// build-runner protocol.
 
 #include "zevra_harness/registry.hpp"
 
 namespace zevra_harness {
 
-// Never returns on failure paths (fatal stop); otherwise the exit status.
+// The exit status of terminal mode (0 for a clean run, 1 otherwise); every
+// other ending is an exit or a fatal stop inside.
 int runMain(Registry registry, int argc, char** argv);
-
-// Terminal mode: returns 0 for a clean run, 1 otherwise.
-int mainTerminal(Registry registry);
-
-// Protocol mode: returns only with an error.
-Error mainServer(Registry registry);
-
-// Process start-up: raise the stack limit, install the fault and SIGPIPE handlers.
-void startUp();
 
 }  // namespace zevra_harness

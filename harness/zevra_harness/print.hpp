@@ -1,15 +1,18 @@
 #pragma once
-// Formatted output to standard error under one process-wide lock. Formats use
-// "{}" for each argument in its default form: integers in decimal, `Hex` in
-// lower-case hexadecimal, floats in the shortest round-trip scientific form,
-// strings byte for byte, traces as a newline and one line per frame.
+// Formatted text on standard error, under the process-wide standard-error
+// lock. A format holds one "{}" per argument, checked when the program is
+// built; each argument is written in its default form: integers in decimal,
+// `Hex` in lower-case hexadecimal without prefix, floats in the shortest
+// scientific form that reads back the same (1.235e2, 5e-1; f32 with f32
+// digits), texts byte for byte.
 
+#include <array>
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
-
-#include "harness/diagnostics/stack_trace.hpp"
+#include <type_traits>
 
 namespace zevra_harness {
 
@@ -17,47 +20,54 @@ struct Hex {
   std::uint64_t value;
 };
 
-// Holds the standard-error lock (recursive: a fatal stop inside a print still
-// reports). Taking it first clears the progress drawing.
-class StderrLock {
- public:
-  StderrLock();
-  ~StderrLock();
-  StderrLock(const StderrLock&) = delete;
-  StderrLock& operator=(const StderrLock&) = delete;
+class OutputBuffer;  // the harness's own text buffer
+
+// A value the harness writes itself (a stack trace) provides
+// `appendFormatArg(OutputBuffer&, const T&)`, found by argument-dependent
+// lookup.
+template <typename T>
+concept HarnessFormatted = requires(OutputBuffer& out, const T& v) {
+  appendFormatArg(out, v);
 };
 
-// A small stack buffer that flushes to a file descriptor when full and at the
-// end; a failed write drops the text silently.
-class Buffer {
- public:
-  // A buffer for standard error (the lock held) starts with any deferred text.
-  explicit Buffer(int fd = 2) : fd_(fd) {
-    if (fd == 2) takeDeferred();
-  }
-  ~Buffer() { flush(); }
-  Buffer(const Buffer&) = delete;
-  Buffer& operator=(const Buffer&) = delete;
+// One argument of a format, as a plain value that refers to the argument
+// where it cannot copy it; it lives as long as the call it is made for.
+struct FormatArg {
+  enum class Kind : std::uint8_t {
+    unsigned_int,
+    signed_int,
+    hex,
+    character,
+    f64,
+    f32,
+    text,
+    other
+  };
 
-  void append(std::string_view s);
-  void append(char c) { append(std::string_view(&c, 1)); }
-  void append(std::unsigned_integral auto v) { appendUnsigned(static_cast<std::uint64_t>(v)); }
-  void append(std::signed_integral auto v) { appendSigned(static_cast<std::int64_t>(v)); }
-  void append(bool) = delete;
-  void append(Hex h);
-  void append(double v);
-  void append(float v);
-  void append(TraceView t) { appendTrace(*this, t); }
-  void append(const char* s) { append(std::string_view(s)); }
-  void flush();
+  FormatArg(std::unsigned_integral auto v)  // NOLINT: implicit on purpose, as are the others
+      : kind(Kind::unsigned_int), integer(v) {}
+  FormatArg(std::signed_integral auto v)
+      : kind(Kind::signed_int), integer(static_cast<std::uint64_t>(static_cast<std::int64_t>(v))) {}
+  FormatArg(bool) = delete;
+  FormatArg(char c) : kind(Kind::character), integer(static_cast<unsigned char>(c)) {}
+  FormatArg(Hex h) : kind(Kind::hex), integer(h.value) {}
+  FormatArg(double v) : kind(Kind::f64), f64(v) {}
+  FormatArg(float v) : kind(Kind::f32), f32(v) {}
+  FormatArg(std::string_view s) : kind(Kind::text), text(s) {}
+  FormatArg(const char* s) : kind(Kind::text), text(s) {}
+  template <HarnessFormatted T>
+  FormatArg(const T& v)
+      : kind(Kind::other), object(&v), write([](OutputBuffer& out, const void* p) {
+          appendFormatArg(out, *static_cast<const T*>(p));
+        }) {}
 
- private:
-  void takeDeferred();
-  void appendUnsigned(std::uint64_t v);
-  void appendSigned(std::int64_t v);
-  int fd_;
-  std::size_t len_ = 0;
-  char data_[1024];
+  Kind kind;
+  std::uint64_t integer = 0;  // a signed value in two's complement
+  double f64 = 0;
+  float f32 = 0;
+  std::string_view text;
+  const void* object = nullptr;
+  void (*write)(OutputBuffer&, const void*) = nullptr;
 };
 
 void formatPlaceholdersDoNotMatchArguments();  // never defined: a build-time error
@@ -75,39 +85,13 @@ struct Format {
   }
 };
 
-namespace detail {
-inline void appendFormatted(Buffer& out, std::string_view fmt) { out.append(fmt); }
-template <typename A, typename... Rest>
-void appendFormatted(Buffer& out, std::string_view fmt, const A& a, const Rest&... rest) {
-  std::size_t hole = fmt.find("{}");
-  out.append(fmt.substr(0, hole));
-  out.append(a);
-  appendFormatted(out, fmt.substr(hole + 2), rest...);
-}
-}  // namespace detail
+// Prints `fmt` with its holes filled by `args`, as one write where it fits.
+void printArgs(std::string_view fmt, std::span<const FormatArg> args);
 
-// Formats into `out` (the caller holds the lock and owns the buffer).
-template <typename... Args>
-void format(Buffer& out, Format<std::type_identity_t<Args>...> fmt, const Args&... args) {
-  detail::appendFormatted(out, fmt.text, args...);
-}
-
-// Prints to standard error under the lock, as one write where it fits.
 template <typename... Args>
 void print(Format<std::type_identity_t<Args>...> fmt, const Args&... args) {
-  StderrLock lock;
-  Buffer out;
-  detail::appendFormatted(out, fmt.text, args...);
+  const std::array<FormatArg, sizeof...(Args)> list{FormatArg(args)...};
+  printArgs(fmt.text, list);
 }
-
-// Holds `text` (a literal) back until the next print to standard error,
-// which starts with it; lets the runner send a test's "OK" together with the
-// next line in one write. Call with the lock held.
-void deferToNextPrint(std::string_view text);
-
-// Hook the progress display installs: called with the lock held before any
-// other text goes to standard error, so that drawing and text never mix.
-using ClearHook = void (*)();
-void setStderrClearHook(ClearHook hook);
 
 }  // namespace zevra_harness

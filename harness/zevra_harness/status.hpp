@@ -1,6 +1,6 @@
 #pragma once
 // Outcome of a test or of a harness operation: success, or a named error
-// passed back up the call chain. Tests skip by returning `Skip`.
+// passed back up the call chain. Tests skip by returning `skip()`.
 
 #include <expected>
 #include <source_location>
@@ -17,16 +17,14 @@ struct Error {
 inline constexpr Error TestUnexpectedResult{"TestUnexpectedResult"};
 inline constexpr Error TestExpectedApproxEqAbs{"TestExpectedApproxEqAbs"};
 inline constexpr Error OutOfMemory{"OutOfMemory"};
-inline constexpr Error BrokenPipe{"BrokenPipe"};
 inline constexpr Error Skip{"SkipTest"};
 
 using Status = std::expected<void, Error>;
 
-// The failure trace: where an error was raised and each place that passed it
-// back. One record per process (tests run on the main thread only).
+// The failure trace of the running test: where an error was raised and each
+// place that passed it back.
 void traceRaise(std::source_location loc);
 void tracePassBack(std::source_location loc);
-void traceClear();
 
 // Raises `e` (recording where) and returns it as a failed status.
 [[nodiscard]] inline std::unexpected<Error> fail(
@@ -42,10 +40,10 @@ void traceClear();
 
 // Returns the error of `expr` (a Status or std::expected) at once, adding this
 // place to the failure trace.
-#define ZEVRA_TRY(expr)                                                   \
-  do {                                                                    \
+#define ZEVRA_TRY(expr)                                                     \
+  do {                                                                      \
     if (auto zevra_try_result_ = (expr); !zevra_try_result_) [[unlikely]] { \
-      ::zevra_harness::tracePassBack(std::source_location::current());    \
-      return std::unexpected(zevra_try_result_.error());                  \
-    }                                                                     \
+      ::zevra_harness::tracePassBack(std::source_location::current());      \
+      return std::unexpected(zevra_try_result_.error());                    \
+    }                                                                       \
   } while (false)

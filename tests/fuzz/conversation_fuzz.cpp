@@ -14,12 +14,12 @@
 
 #include "conversation_model.hpp"
 #include "harness/core/arena.hpp"
+#include "harness/core/runner_arena.hpp"
+#include "harness/protocol/conversation.hpp"
+#include "memory_stream.hpp"
 #include "zevra_harness/log.hpp"
 #include "zevra_harness/print.hpp"
-#include "harness/core/runner_arena.hpp"
-#include "harness/protocol/server.hpp"
 #include "zevra_harness/testing.hpp"
-#include "memory_stream.hpp"
 
 namespace {
 
