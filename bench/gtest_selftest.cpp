@@ -5,17 +5,9 @@
 #include <string>
 
 #include "harness/core/session.hpp"
-#include "zevra_app/tests.hpp"
-#include "zevra_gpu/tests.hpp"
-#include "zevra_harness/registry.hpp"
-#include "zevra_input/tests.hpp"
-#include "zevra_kernel/tests.hpp"
+#include "selftest/registry.hpp"
 
 namespace {
-
-constexpr auto test_functions =
-    zevra_harness::joinTests(zevra_app::test::tests, zevra_input::test::tests,
-                             zevra_gpu::test::tests, zevra_kernel::test::tests);
 
 class RegistryTest : public testing::Test {
  public:
@@ -37,7 +29,7 @@ class RegistryTest : public testing::Test {
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
-  for (const zevra_harness::TestFn& t : test_functions) {
+  for (const zevra_harness::TestFn& t : zevra_selftest::test_functions) {
     // "module.test.Own name": the module is the suite, the rest the test.
     const std::string full{t.name};
     const std::size_t dot = full.find(".test.");
