@@ -227,7 +227,7 @@ Status freshAfterDeinit() {
   return {};
 }
 
-constexpr std::array<zevra_harness::TestFn, 9> tests{{
+constexpr auto tests = std::to_array<zevra_harness::TestFn>({
     {"allocator.test.every size class and large sizes", &sizeClasses},
     {"allocator.test.thousands of allocations across buckets", &manyBuckets},
     {"allocator.test.alignment beyond the size up to 64 KiB", &largeAlignments},
@@ -237,7 +237,7 @@ constexpr std::array<zevra_harness::TestFn, 9> tests{{
     {"allocator.test.pmr containers", &containers},
     {"allocator.test.fresh after deinit", &freshAfterDeinit},
     {"allocator.test.report layout", &reports_test::reportLayout},
-}};
+});
 
 }  // namespace
 

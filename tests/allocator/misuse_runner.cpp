@@ -73,14 +73,14 @@ Status leakSeveral() {
   return {};
 }
 
-constexpr std::array<zevra_harness::TestFn, 6> tests{{
+constexpr auto tests = std::to_array<zevra_harness::TestFn>({
     {"allocator.test.leak of one allocation", &leakOne},
     {"allocator.test.double free after the size class moved on", &doubleFree},
     {"allocator.test.free with a different size", &sizeMismatch},
     {"allocator.test.free with a different alignment", &alignmentMismatch},
     {"allocator.test.double free of a large allocation", &largeDoubleFree},
     {"allocator.test.leaks of small and large allocations", &leakSeveral},
-}};
+});
 
 }  // namespace
 

@@ -335,7 +335,7 @@ Status oneRunAsAValue() {
   return {};
 }
 
-constexpr std::array<TestFn, 9> tests{{
+constexpr auto tests = std::to_array<TestFn>({
     {"harness.test.float text form", &floatTextForms},
     {"harness.test.float text reads back and is shortest", &floatTextProperties},
     {"harness.test.seed number syntax", &seedSyntax},
@@ -345,7 +345,7 @@ constexpr std::array<TestFn, 9> tests{{
     {"harness.test.start-up raises the stack limit", &stackLimitRaised},
     {"harness.test.a broken pipe is an error, not a signal", &brokenPipeIsAnError},
     {"harness.test.one run of a test as a value", &oneRunAsAValue},
-}};
+});
 
 }  // namespace
 

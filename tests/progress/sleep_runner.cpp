@@ -17,9 +17,9 @@ zevra_harness::Status sleepsPastFirstDrawing() {
   return {};
 }
 
-constexpr std::array<zevra_harness::TestFn, 1> tests{{
+constexpr auto tests = std::to_array<zevra_harness::TestFn>({
     {"progress.test.sleeps past the first drawing → S³", &sleepsPastFirstDrawing},
-}};
+});
 
 }  // namespace
 

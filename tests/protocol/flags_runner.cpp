@@ -39,7 +39,7 @@ Status logsMoreErrorsThanTheFlagsHold() {
   return {};
 }
 
-constexpr std::array<zevra_harness::TestFn, 7> flags_tests{{
+constexpr auto flags_tests = std::to_array<zevra_harness::TestFn>({
     {"protocol.test.passes", &passes},
     {"protocol.test.skips → SKIP", &skips},
     {"protocol.test.fails", &fails},
@@ -47,7 +47,7 @@ constexpr std::array<zevra_harness::TestFn, 7> flags_tests{{
     {"protocol.test.leaks one allocation", &leaksOneAllocation},
     {"protocol.test.fails after logging two errors", &failsAfterLoggingTwoErrors},
     {"protocol.test.logs more errors than the flags hold", &logsMoreErrorsThanTheFlagsHold},
-}};
+});
 
 }  // namespace
 

@@ -13,16 +13,6 @@ using zevra_harness::expect;
 using zevra_harness::expectApproxEqAbs;
 using zevra_harness::Status;
 
-namespace {
-
-double dot(const Vec4& a, const Vec4& b) {
-  double s = 0.0;
-  for (std::size_t i = 0; i < 4; ++i) s += a[i] * b[i];
-  return s;
-}
-
-}  // namespace
-
 Status cameraInitialPosition() {
   constexpr ZevraCamera cam{};
   ZEVRA_TRY(expectApproxEqAbs(cam.pos[3], 1.0, 1e-10));
@@ -32,9 +22,7 @@ Status cameraInitialPosition() {
 
 Status cameraPositionOnSphere() {
   const ZevraCamera cam{};
-  const double norm_sq = cam.pos[0] * cam.pos[0] + cam.pos[1] * cam.pos[1] +
-                         cam.pos[2] * cam.pos[2] + cam.pos[3] * cam.pos[3];
-  return expectApproxEqAbs(norm_sq, 1.0, 1e-10);
+  return expectApproxEqAbs(dot(cam.pos, cam.pos), 1.0, 1e-10);
 }
 
 Status cameraForwardPerpendicular() {

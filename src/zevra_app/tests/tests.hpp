@@ -18,7 +18,7 @@ zevra_harness::Status appConfigDefaults();
 zevra_harness::Status updateWithZeroInput();
 zevra_harness::Status mvpGpuValid();
 
-inline constexpr std::array<zevra_harness::TestFn, 10> tests{{
+inline constexpr auto tests = std::to_array<zevra_harness::TestFn>({
     {"zevra_app.test.App: ZevraCamera initial position", &cameraInitialPosition},
     {"zevra_app.test.App: ZevraCamera position on S³", &cameraPositionOnSphere},
     {"zevra_app.test.App: ZevraCamera forward perpendicular to position",
@@ -31,6 +31,6 @@ inline constexpr std::array<zevra_harness::TestFn, 10> tests{{
     {"zevra_app.test.App: AppConfig defaults", &appConfigDefaults},
     {"zevra_app.test.App: ZevraCamera update with zero input", &updateWithZeroInput},
     {"zevra_app.test.App: mvpGpu produces valid PGL4", &mvpGpuValid},
-}};
+});
 
 }  // namespace zevra_app::test

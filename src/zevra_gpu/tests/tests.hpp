@@ -21,7 +21,7 @@ zevra_harness::Status testWgslModuleAssembly();
 zevra_harness::Status testRK4ParamsAlignment();
 zevra_harness::Status testMvpAlignment();
 
-inline constexpr std::array<zevra_harness::TestFn, 13> tests{{
+inline constexpr auto tests = std::to_array<zevra_harness::TestFn>({
     {"zevra_gpu.test.GPU: WGSL shaders are non-empty", &testWgslShadersNonEmpty},
     {"zevra_gpu.test.GPU: GpuHomVec4 is 16 bytes", &testGpuHomVec4Size},
     {"zevra_gpu.test.GPU: GpuPGL4 is 64 bytes", &testGpuPGL4Size},
@@ -36,6 +36,6 @@ inline constexpr std::array<zevra_harness::TestFn, 13> tests{{
     {"zevra_gpu.test.GPU: WGSL module assembly", &testWgslModuleAssembly},
     {"zevra_gpu.test.GPU: RK4Params alignment", &testRK4ParamsAlignment},
     {"zevra_gpu.test.GPU: MVP alignment", &testMvpAlignment},
-}};
+});
 
 }  // namespace zevra_gpu::test

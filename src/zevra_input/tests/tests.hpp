@@ -18,7 +18,7 @@ zevra_harness::Status mouseButtonValues();
 zevra_harness::Status keyActionValues();
 zevra_harness::Status mouseStateClearDeltas();
 
-inline constexpr std::array<zevra_harness::TestFn, 10> tests{{
+inline constexpr auto tests = std::to_array<zevra_harness::TestFn>({
     {"zevra_input.test.Input: KeyMods is 1 byte", &keyModsIsOneByte},
     {"zevra_input.test.Input: MouseState initial values", &mouseStateInitialValues},
     {"zevra_input.test.Input: InputState initial state", &inputStateInitialState},
@@ -29,6 +29,6 @@ inline constexpr std::array<zevra_harness::TestFn, 10> tests{{
     {"zevra_input.test.Input: MouseButton enum values", &mouseButtonValues},
     {"zevra_input.test.Input: KeyAction enum values", &keyActionValues},
     {"zevra_input.test.Input: MouseState clearDeltas", &mouseStateClearDeltas},
-}};
+});
 
 }  // namespace zevra_input::test

@@ -27,7 +27,7 @@ zevra_harness::Status testDeformedProductEpsilonZero();
 zevra_harness::Status testDistanceWeightRoundTrip();
 zevra_harness::Status testPgl4FromHomogeneous();
 
-inline constexpr std::array<zevra_harness::TestFn, 19> tests{{
+inline constexpr auto tests = std::to_array<zevra_harness::TestFn>({
     {"zevra_kernel.test.HomVec4: constructors and cartesian dehomogenization",
      &testHomVec4Constructors},
     {"zevra_kernel.test.HomVec4: normalization on S³", &testHomVec4Normalize},
@@ -50,6 +50,6 @@ inline constexpr std::array<zevra_harness::TestFn, 19> tests{{
     {"zevra_kernel.test.w_from_distance / s_from_W round-trip", &testDistanceWeightRoundTrip},
     {"zevra_kernel.test.PGL4 comptime: pglFromHomogeneous rejects singular",
      &testPgl4FromHomogeneous},
-}};
+});
 
 }  // namespace zevra_kernel::test
