@@ -24,7 +24,7 @@ test: build
 # too when the bench preset has been built.
 golden: build
 	ZEVRA_UPDATE_EXPECTED=1 ctest --preset default -L golden -j 1
-	if [ -d build-bench ]; then ZEVRA_UPDATE_EXPECTED=1 ctest --test-dir build-bench -L golden; fi
+	if [ -d build-bench ]; then ZEVRA_UPDATE_EXPECTED=1 ctest --test-dir build-bench -R '^bench\.' -L golden; fi
 
 sanitize: setup
 	cmake --preset sanitize

@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
-#include <cstring>
 
 #include "harness/progress/utf8.hpp"
 
