@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "zevra_kernel/rounded.hpp"
+
 namespace zevra_kernel {
 
 // c ? a : b done on the bits. A plain ?: lets the compiler move each side's
@@ -61,18 +63,20 @@ inline double acosUnit(double x) {
 
   const bool low = x < 0.5;  // false for NaN, which the upper half passes on
   const double t = selectBits(low, x * x, (1.0 - x) * 0.5);
-  const double p = t * (pS0 + t * (pS1 + t * (pS2 + t * (pS3 + t * (pS4 + t * pS5)))));
-  const double q = 1.0 + t * (qS1 + t * (qS2 + t * (qS3 + t * qS4)));
+  // Horner's scheme, each product rounded before its sum.
+  const auto horner = [t](double c, double acc) { return c + rounded(t * acc); };
+  const double p = t * horner(pS0, horner(pS1, horner(pS2, horner(pS3, horner(pS4, pS5)))));
+  const double q = horner(1.0, horner(qS1, horner(qS2, horner(qS3, qS4))));
   const double r = p / q;
 
   // pi/2 - (x + x * r), the small lo part met first.
-  const double acos_low = pio2_hi - (x - (pio2_lo - x * r));
+  const double acos_low = pio2_hi - (x - (pio2_lo - rounded(x * r)));
 
   const double s = std::sqrt(t);
   const double head =
       std::bit_cast<double>(std::bit_cast<std::uint64_t>(s) & 0xFFFFFFFF00000000ull);
-  const double correction = (t - head * head) / (s + head);
-  const double acos_high = 2.0 * (head + (r * s + correction));
+  const double correction = (t - rounded(head * head)) / (s + head);
+  const double acos_high = 2.0 * (head + (rounded(r * s) + correction));
 
   // At x = 1 the correction is 0 / 0; there acos is exactly 0.
   return selectBits(low, acos_low, selectBits(x == 1.0, 0.0, acos_high));
