@@ -1,6 +1,10 @@
 # Thin wrapper over the CMake presets; see README.md.
 .PHONY: all setup configure build run test golden sanitize bench fuzz format clean
 
+# ctest, then the one-line causes of tests skipped for want of something
+# outside the project (build*/skipped/), with ctest's exit status.
+ctest = ctest $(1); status=$$?; cat $(2)/skipped/* 2>/dev/null; exit $$status
+
 all: build
 
 setup:
@@ -16,7 +20,7 @@ run: build
 	./build/zevra-selftest
 
 test: build
-	ctest --preset default
+	@$(call ctest,--preset default,build)
 
 # Rewrites every expected output (golden files, tests labelled `golden`) from
 # the current build; review the changes with git diff. One at a time, since
@@ -29,7 +33,7 @@ golden: build
 sanitize: setup
 	cmake --preset sanitize
 	cmake --build --preset sanitize
-	ctest --preset sanitize
+	@$(call ctest,--preset sanitize,build-sanitize)
 
 bench: setup
 	cmake --preset bench
