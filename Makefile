@@ -1,6 +1,9 @@
 # Thin wrapper over the CMake presets; see README.md.
 .PHONY: all setup configure build run test golden sanitize bench fuzz format clean
 
+# The builds' own make runs below this one: no "Entering/Leaving directory".
+MAKEFLAGS += --no-print-directory
+
 # ctest, then the one-line causes of tests skipped for want of something
 # outside the project (build*/skipped/), with ctest's exit status.
 ctest = ctest $(1); status=$$?; cat $(2)/skipped/* 2>/dev/null; exit $$status
@@ -16,7 +19,9 @@ configure: setup
 build: configure
 	cmake --build --preset default
 
-run: build
+# Only the self-test and what it links; the test runners come with make test.
+run: configure
+	cmake --build --preset default --target zevra-selftest
 	./build/zevra-selftest
 
 test: build
