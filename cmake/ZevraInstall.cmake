@@ -35,10 +35,30 @@ install(EXPORT zevraTargets
   NAMESPACE zevra::
   DESTINATION ${zevra_package_dir})
 
+# The GLFW adapter, where built: the optional component `glfw` (zevra::glfw),
+# exported on its own so that only an application asking for it needs GLFW.
+if(TARGET zevra_glfw)
+  set_target_properties(zevra_glfw PROPERTIES EXPORT_NAME glfw)
+  target_include_directories(zevra_glfw INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+  install(TARGETS zevra_glfw EXPORT zevraGlfwTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(EXPORT zevraGlfwTargets NAMESPACE zevra:: DESTINATION ${zevra_package_dir})
+endif()
+
 file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/zevraConfig.cmake CONTENT [[
 include(CMakeFindDependencyMacro)
 find_dependency(Threads)
 include("${CMAKE_CURRENT_LIST_DIR}/zevraTargets.cmake")
+if("glfw" IN_LIST zevra_FIND_COMPONENTS AND EXISTS "${CMAKE_CURRENT_LIST_DIR}/zevraGlfwTargets.cmake")
+  find_dependency(glfw3 3.3)
+  include("${CMAKE_CURRENT_LIST_DIR}/zevraGlfwTargets.cmake")
+  set(zevra_glfw_FOUND TRUE)
+endif()
+foreach(component IN LISTS zevra_FIND_COMPONENTS)
+  if(zevra_FIND_REQUIRED_${component} AND NOT zevra_${component}_FOUND)
+    set(zevra_FOUND FALSE)
+    set(zevra_NOT_FOUND_MESSAGE "zevra: component ${component} is not installed")
+  endif()
+endforeach()
 ]] @ONLY)
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/zevraConfigVersion.cmake
   COMPATIBILITY SameMinorVersion)
