@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets; see README.md.
-.PHONY: all setup configure build run test sanitize bench fuzz format clean
+.PHONY: all setup configure build run test picture sanitize bench fuzz format clean
 
 all: build
 
@@ -17,6 +17,10 @@ run: build
 
 test: build
 	ctest --preset default
+
+# docs/s3-view.png, drawn by the engine's shaders on the WebGPU of the tests.
+picture: build
+	cmake --build --preset default --target picture
 
 sanitize: setup
 	cmake --preset sanitize

@@ -14,10 +14,8 @@
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
-import { create, globals } from 'webgpu';
 import { WgslReflect } from 'wgsl_reflect/wgsl_reflect.module.js';
-
-Object.assign(globalThis, globals);
+import { openDevice } from './gpu_device.mjs';
 
 const U = 2 ** -24;
 const dir = process.env.ZEVRA_GPU_FIXTURES;
@@ -39,20 +37,13 @@ const layouts = JSON.parse(text('layouts.json'));
 
 // The instance and adapter stay referenced for the whole run: collecting
 // them would tear down the native device under the tests.
-let gpu;
-let adapter;
+let webgpu;
 let device;
 const uncaptured = [];
 
 before(async () => {
-  gpu = create(['backend=opengles']);
-  adapter = await gpu.requestAdapter({ featureLevel: 'compatibility' });
-  if (!adapter) {
-    throw new Error(
-      'no WebGPU adapter: the OpenGL ES backend needs Mesa (libegl-mesa0, libgles2, libgl1-mesa-dri), ' +
-        'EGL_PLATFORM=surfaceless and a writable XDG_RUNTIME_DIR');
-  }
-  device = await adapter.requestDevice();
+  webgpu = await openDevice();
+  device = webgpu.device;
   device.addEventListener('uncapturederror', (e) => uncaptured.push(e.error.message));
 });
 

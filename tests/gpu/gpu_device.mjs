@@ -1,0 +1,21 @@
+// The WebGPU device of the GPU checks: the npm package `webgpu` on Mesa's
+// software OpenGL ES driver (EGL_PLATFORM=surfaceless and a writable
+// XDG_RUNTIME_DIR in the environment).
+import { create, globals } from 'webgpu';
+
+Object.assign(globalThis, globals);
+
+// The instance and adapter are returned with the device, and the caller must
+// keep them referenced until it is done: collecting the instance tears the
+// device down under its user (a pending mapAsync then never settles).
+export async function openDevice() {
+  const gpu = create(['backend=opengles']);
+  const adapter = await gpu.requestAdapter({ featureLevel: 'compatibility' });
+  if (!adapter) {
+    throw new Error(
+      'no WebGPU adapter: the OpenGL ES backend needs Mesa (libegl-mesa0, libgles2, libgl1-mesa-dri), ' +
+        'EGL_PLATFORM=surfaceless and a writable XDG_RUNTIME_DIR');
+  }
+  const device = await adapter.requestDevice();
+  return { gpu, adapter, device };
+}
