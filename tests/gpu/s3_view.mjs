@@ -5,6 +5,7 @@
 // pixel, the index of the point drawn there (-1 where none is).
 import { readFileSync } from 'node:fs';
 import { PNG } from 'pngjs';
+import { FRAGMENT_INPUT } from './gpu_common.mjs';
 
 export const BACKGROUND = [13, 17, 23, 255];
 
@@ -49,14 +50,7 @@ export function drawnPoints(scene) {
   return Uint32Array.from(list);
 }
 
-const fragmentSource = (perRing) => `
-struct FragmentInput {
-    @builtin(position) frag_position: vec4<f32>,
-    @location(0) world_position: vec3<f32>,
-    @location(1) world_normal: vec3<f32>,
-    @location(2) uv: vec2<f32>,
-    @location(3) card_index: f32,
-}
+const fragmentSource = (perRing) => `${FRAGMENT_INPUT}
 struct Targets {
     @location(0) colour: vec4<f32>,
     @location(1) point: f32,

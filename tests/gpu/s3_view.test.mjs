@@ -5,7 +5,7 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { PNG } from 'pngjs';
-import { openDevice } from './gpu_device.mjs';
+import { openDevice } from './gpu_common.mjs';
 import { BACKGROUND, drawnPoints, encodePng, loadScene, projected, renderS3View } from './s3_view.mjs';
 
 test('a small view of S³ lies where the f64 projection puts its points', async () => {

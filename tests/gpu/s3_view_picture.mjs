@@ -2,7 +2,7 @@
 // the first argument, from the scene gpu-fixtures wrote into
 // $ZEVRA_GPU_FIXTURES.
 import { writeFileSync } from 'node:fs';
-import { openDevice } from './gpu_device.mjs';
+import { openDevice } from './gpu_common.mjs';
 import { encodePng, loadScene, renderS3View } from './s3_view.mjs';
 
 const [out] = process.argv.slice(2);

@@ -15,7 +15,7 @@ import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { WgslReflect } from 'wgsl_reflect/wgsl_reflect.module.js';
-import { openDevice } from './gpu_device.mjs';
+import { FRAGMENT_INPUT, openDevice } from './gpu_common.mjs';
 
 const U = 2 ** -24;
 const dir = process.env.ZEVRA_GPU_FIXTURES;
@@ -441,14 +441,7 @@ test('dehomogenize_vertex matches the CPU dehomogenisation and MVP product', asy
   const mvp = f32s('vertex_mvp.bin');
   const n = positions.length / 4;
   const vertexModule = await compile('vertex stage', `${prelude.hom_vec4}\n${text('dehomogenize_vertex.wgsl')}`);
-  const fragmentModule = await compile('fragment stage', `
-struct FragmentInput {
-    @builtin(position) frag_position: vec4<f32>,
-    @location(0) world_position: vec3<f32>,
-    @location(1) world_normal: vec3<f32>,
-    @location(2) uv: vec2<f32>,
-    @location(3) card_index: f32,
-}
+  const fragmentModule = await compile('fragment stage', `${FRAGMENT_INPUT}
 struct Two {
     @location(0) a: vec4<f32>,
     @location(1) b: vec4<f32>,

@@ -1,6 +1,7 @@
-// The WebGPU device of the GPU checks: the npm package `webgpu` on Mesa's
-// software OpenGL ES driver (EGL_PLATFORM=surfaceless and a writable
-// XDG_RUNTIME_DIR in the environment).
+// What the GPU checks share: the WebGPU device (the npm package `webgpu` on
+// Mesa's software OpenGL ES driver, with EGL_PLATFORM=surfaceless and a
+// writable XDG_RUNTIME_DIR in the environment), and the vertex stage's output
+// as a fragment stage reads it.
 import { create, globals } from 'webgpu';
 
 Object.assign(globalThis, globals);
@@ -19,3 +20,13 @@ export async function openDevice() {
   const device = await adapter.requestDevice();
   return { gpu, adapter, device };
 }
+
+// dehomogenize_vertex's VertexOutput, location for location.
+export const FRAGMENT_INPUT = `
+struct FragmentInput {
+    @builtin(position) frag_position: vec4<f32>,
+    @location(0) world_position: vec3<f32>,
+    @location(1) world_normal: vec3<f32>,
+    @location(2) uv: vec2<f32>,
+    @location(3) card_index: f32,
+}`;
