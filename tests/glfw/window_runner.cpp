@@ -11,12 +11,12 @@
 #include <string>
 
 #include "fake_input.hpp"
-#include "harness/print.hpp"
-#include "harness/registry.hpp"
-#include "harness/runner.hpp"
 #include "x_server.hpp"
 #include "zevra_app/camera.hpp"
 #include "zevra_glfw/window_input.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/print.hpp"
+#include "zevra_harness/registry.hpp"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The cases of input-tests, one function each, listed in input_runner.cpp.
 
-#include "harness/testing.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace input_cases {
 

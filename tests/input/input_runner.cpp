@@ -4,12 +4,12 @@
 #include <array>
 
 #include "cases.hpp"
-#include "harness/registry.hpp"
-#include "harness/runner.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/registry.hpp"
 
 namespace {
 
-constexpr std::array<zevra_harness::TestFn, 13> input_tests{{
+constexpr auto input_tests = std::to_array<zevra_harness::TestFn>({
     {"input.Key codes equal GLFW's", &input_cases::keysMatchGlfw},
     {"input.KeyMods bits, KeyAction and MouseButton equal GLFW's",
      &input_cases::modsActionsButtonsMatchGlfw},
@@ -25,7 +25,7 @@ constexpr std::array<zevra_harness::TestFn, 13> input_tests{{
     {"input.events bounded by max_events", &input_cases::eventListBoundedByMaxEvents},
     {"input.events clear, move and free", &input_cases::eventListClearMoveAndFree},
     {"input.frame life with the bindings", &input_cases::frameLifeWithBindings},
-}};
+});
 
 }  // namespace
 
