@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets; see README.md.
-.PHONY: all setup configure build run test golden sanitize bench fuzz format clean
+.PHONY: all setup configure build run test picture golden sanitize bench fuzz format clean
 
 # The builds' own make runs below this one: no "Entering/Leaving directory".
 MAKEFLAGS += --no-print-directory
@@ -26,6 +26,10 @@ run: configure
 
 test: build
 	@$(call ctest,--preset default,build)
+
+# docs/s3-view.png, drawn by the engine's shaders on the WebGPU of the tests.
+picture: build
+	cmake --build --preset default --target picture
 
 # Rewrites every expected output (golden files, tests labelled `golden`) from
 # the current build; review the changes with git diff. One at a time, since

@@ -1,5 +1,5 @@
 # The engine as an installable package: the four module libraries, always,
-# and the test harness as a component of its own; for each, its public
+# and the test harness and the GLFW adapter as components of their own; for each, its public
 # headers, an exported CMake targets file and a pkg-config file. Applications
 # write
 #   find_package(zevra 0.1 REQUIRED)
@@ -98,6 +98,14 @@ zevra_install_component(harness
   TARGETS zevra_harness
   HEADERS ${PROJECT_SOURCE_DIR}/harness/zevra_harness
   PC_LIBS -lbacktrace -pthread)
+# The GLFW adapter, where built: only an application asking for it needs GLFW.
+if(TARGET zevra_glfw)
+  zevra_install_component(glfw
+    DESCRIPTION "The Zevra GLFW adapter: a GLFW window's input into the engine's input state"
+    TARGETS zevra_glfw
+    HEADERS ${PROJECT_SOURCE_DIR}/src/zevra_glfw
+    PC_REQUIRES zevra glfw3)
+endif()
 
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/package/zevraConfig.cmake.in
   ${PROJECT_BINARY_DIR}/package/zevraConfig.cmake

@@ -49,8 +49,12 @@ struct ZevraCamera {
   // Column-major, columns right, up, -forward, pos (no transpose).
   std::array<double, 16> viewPGL4() const;
 
-  // P * view in f32, P the fixed 60-degree right-handed perspective for a
-  // viewport of width / height `aspect`, depth range fs_near..fs_far.
+  // The fixed 60-degree right-handed perspective P for a viewport of width /
+  // height `aspect`, looking along -z, clip depth -1 at fs_near to +1 at
+  // fs_far; column-major f64, the reference for the f32 one below.
+  std::array<double, 16> projectionPGL4(double aspect) const;
+
+  // P * view in f32: P's entries rounded to f32, every product and sum in f32.
   zevra_gpu::GpuPGL4 mvpGpu(double aspect) const;
 };
 

@@ -4,9 +4,10 @@
 # npm does not run. The local npm cache is tried first, then the registry.
 # When the packages cannot be had, the reason goes to NOTE (one line), which
 # the WebGPU tests print when they skip, and the script still succeeds,
-# unless the environment has CI set (to anything but "false"): then it fails
-# with that reason.
-#   cmake -DNPM=npm -DDIR=folder-with-package-lock.json -DNOTE=file -P npm_install.cmake
+# unless given -DREQUIRED=ON or the environment has CI set (to anything but
+# "false"): then it fails with that reason.
+#   cmake -DNPM=npm -DDIR=folder-with-package-lock.json -DNOTE=file
+#         [-DREQUIRED=ON] -P npm_install.cmake
 file(SHA256 ${DIR}/package-lock.json lock_hash)
 set(stamp ${DIR}/node_modules/.zevra-lock-sha256)
 if(EXISTS ${stamp})
@@ -40,7 +41,7 @@ if(code STREQUAL "")
   set(code "exit status ${rc}")
 endif()
 set(reason "npm ci failed (${code}): the npm packages of the WebGPU checks are neither in the npm cache nor reachable; see README.md, Offline machines")
-if(DEFINED ENV{CI} AND NOT "$ENV{CI}" STREQUAL "false")
+if(REQUIRED OR (DEFINED ENV{CI} AND NOT "$ENV{CI}" STREQUAL "false"))
   message(FATAL_ERROR "${reason}\n${out}")
 endif()
 file(WRITE ${NOTE} "${reason}\n")

@@ -17,5 +17,6 @@ zevra_harness::Status orbitDelta();
 zevra_harness::Status clearDeltasKeepsPositionAndButtons();
 zevra_harness::Status eventListBoundedByMaxEvents();
 zevra_harness::Status eventListClearMoveAndFree();
+zevra_harness::Status frameLifeWithBindings();
 
 }  // namespace input_cases

@@ -1,6 +1,6 @@
 // input-tests: the input model's vocabulary checked against the window
 // library's header, its byte layouts, key sets, camera intents and the event
-// list on the checking allocator.
+// list on the checking allocator, and the frame life with its bindings.
 #include <array>
 
 #include "cases.hpp"
@@ -24,6 +24,7 @@ constexpr auto input_tests = std::to_array<zevra_harness::TestFn>({
      &input_cases::clearDeltasKeepsPositionAndButtons},
     {"input.events bounded by max_events", &input_cases::eventListBoundedByMaxEvents},
     {"input.events clear, move and free", &input_cases::eventListClearMoveAndFree},
+    {"input.frame life with the bindings", &input_cases::frameLifeWithBindings},
 });
 
 }  // namespace
