@@ -42,6 +42,7 @@ file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/zevraConfig.cmake CONTENT [[
 include(CMakeFindDependencyMacro)
 find_dependency(Threads)
 include("${CMAKE_CURRENT_LIST_DIR}/zevraTargets.cmake")
+include("${CMAKE_CURRENT_LIST_DIR}/ZevraDiscoverTests.cmake")
 ]] @ONLY)
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/zevraConfigVersion.cmake
   COMPATIBILITY SameMinorVersion)
