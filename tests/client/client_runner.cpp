@@ -23,7 +23,8 @@ Status leaks() {
 }
 
 Status logsAnError() {
-  zevra_harness::log(zevra_harness::Level::err, "test", "something went wrong");
+  // With bytes that XML cannot hold: a malformed sequence and an escape.
+  zevra_harness::log(zevra_harness::Level::err, "test", "something went wrong \xff\x1b[0m");
   return {};
 }
 

@@ -11,18 +11,8 @@ std::string withStderr(std::string problem, ServerProcess& server) {
   return problem + "\n" + server.takeStderr();
 }
 
-}  // namespace
-
-std::string limitText(std::chrono::milliseconds limit) {
-  std::string text = std::to_string(limit.count() / 1000);
-  if (const auto frac = limit.count() % 1000; frac != 0) {
-    std::string digits = std::to_string(1000 + frac).substr(1);
-    while (digits.back() == '0') digits.pop_back();
-    text += "." + digits;
-  }
-  return text + " s";
-}
-
+// Waits up to `limit` for the next whole message of one server, checking its
+// header as soon as it is in.
 std::expected<Message, std::string> awaitMessage(ServerProcess& server, Awaited awaited,
                                                  std::chrono::milliseconds limit) {
   const bool version = awaited == Awaited::version;
@@ -58,6 +48,18 @@ std::expected<Message, std::string> awaitMessage(ServerProcess& server, Awaited 
     waitForInput(fds, deadline);
     server.readAvailable();
   }
+}
+
+}  // namespace
+
+std::string limitText(std::chrono::milliseconds limit) {
+  std::string text = std::to_string(limit.count() / 1000);
+  if (const auto frac = limit.count() % 1000; frac != 0) {
+    std::string digits = std::to_string(1000 + frac).substr(1);
+    while (digits.back() == '0') digits.pop_back();
+    text += "." + digits;
+  }
+  return text + " s";
 }
 
 std::expected<Listing, std::string> listRegistry(const std::string& executable,

@@ -21,11 +21,6 @@ struct Listing {
 std::expected<Listing, std::string> listRegistry(const std::string& executable,
                                                  std::chrono::milliseconds timeout);
 
-// Waits up to `limit` for the next whole message of one server, checking its
-// header as soon as it is in.
-std::expected<Message, std::string> awaitMessage(ServerProcess& server, Awaited awaited,
-                                                 std::chrono::milliseconds limit);
-
 // "1 s", "0.25 s": a time limit in an error message.
 std::string limitText(std::chrono::milliseconds limit);
 
