@@ -1,5 +1,7 @@
 #include "command_line.hpp"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <system_error>
@@ -93,24 +95,26 @@ std::expected<Options, std::string> parseCommandLine(std::span<const char* const
       options_ended = true;
       continue;
     }
-    if (arg == "--help") {
-      o.help = true;
+    // "--name", "--name VALUE" or "--name=VALUE".
+    const auto eq = arg.find('=');
+    const std::string_view name = arg.substr(0, eq);
+    if (name == "--help" || name == "--list") {
+      if (eq != std::string_view::npos) return usage(std::string(name) + " takes no value");
+      (name == "--help" ? o.help : o.list) = true;
       continue;
     }
-    if (arg == "--list") {
-      o.list = true;
-      continue;
-    }
-    // The options with a value: "--name VALUE" or "--name=VALUE".
-    std::string_view name = arg, value;
-    if (const auto eq = arg.find('='); eq != std::string_view::npos) {
-      name = arg.substr(0, eq);
+    constexpr std::array<std::string_view, 9> kWithValue{"--filter", "--exclude", "--exact",
+                                                         "--shard",  "--shuffle", "--repeat",
+                                                         "--jobs",   "--timeout", "--junit"};
+    if (std::find(kWithValue.begin(), kWithValue.end(), name) == kWithValue.end())
+      return usage("unknown option " + std::string(name));
+    std::string_view value;
+    if (eq != std::string_view::npos)
       value = arg.substr(eq + 1);
-    } else if (i + 1 < args.size()) {
+    else if (i + 1 < args.size())
       value = args[++i];
-    } else {
+    else
       return usage(std::string(arg) + " needs a value");
-    }
     const auto bad = [&](std::string_view expected) {
       return std::unexpected("bad value for " + std::string(name) + ": \"" + std::string(value) +
                              "\" (expected " + std::string(expected) + ")");
@@ -134,8 +138,6 @@ std::expected<Options, std::string> parseCommandLine(std::span<const char* const
     } else if (name == "--junit") {
       if (value.empty()) return bad("a file name");
       o.junit_path = value;
-    } else {
-      return usage("unknown option " + std::string(name));
     }
   }
   if (!o.help && o.executable.empty()) return usage("no executable given");
