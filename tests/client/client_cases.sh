@@ -103,6 +103,7 @@ while IFS='|' read -r args message; do
 done <<EOF_TABLE
 /bin/true|${z}/bin/true: exited before announcing itself (exit status 0)
 /nonexistent/runner|${z}/nonexistent/runner: cannot start: No such file or directory
+$expected_outcomes|${z}$expected_outcomes: cannot start: Permission denied
 $work/garbage|${z}$work/garbage: not a test runner: its standard output starts with 48 65 6c 6c 6f 2c 20 77, not a version message
 --timeout 0.2 $work/silent|${z}$work/silent: did not announce itself within 0.2 s
 $work/truncated|${z}$work/truncated: ended in the middle of its test list: 18 of 108 bytes (exit status 0)
