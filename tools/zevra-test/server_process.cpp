@@ -132,10 +132,9 @@ bool ServerProcess::send(std::span<const std::byte> bytes) {
   return in_ >= 0 && writeAll(in_, {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
 }
 
-// Reads until the descriptor has nothing more now; closes it at its end.
-// Returns whether anything came.
-bool ServerProcess::readInto(int& fd, bool output) {
-  bool got = false;
+// Reads what the descriptor holds now (a short read means the pipe is empty:
+// no second read to learn that); closes it at its end.
+void ServerProcess::readInto(int& fd, bool output) {
   std::array<char, 65536> buf;
   while (fd >= 0) {
     const ssize_t n = ::read(fd, buf.data(), buf.size());
@@ -145,7 +144,6 @@ bool ServerProcess::readInto(int& fd, bool output) {
       closeFd(fd);
       break;
     }
-    got = true;
     const auto len = static_cast<std::size_t>(n);
     if (output) {
       const auto* bytes = reinterpret_cast<const std::byte*>(buf.data());
@@ -156,8 +154,8 @@ bool ServerProcess::readInto(int& fd, bool output) {
       stderr_.append(buf.data(), keep);
       stderr_dropped_ += len - keep;
     }
+    if (len < buf.size()) break;
   }
-  return got;
 }
 
 void ServerProcess::readAvailable() {

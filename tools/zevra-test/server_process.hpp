@@ -67,7 +67,7 @@ class ServerProcess {
  private:
   ServerProcess() = default;
   void release();
-  bool readInto(int& fd, bool output);
+  void readInto(int& fd, bool output);
 
   pid_t pid_ = -1;
   int in_ = -1;   // its standard input
