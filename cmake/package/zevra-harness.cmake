@@ -1,5 +1,5 @@
 # Component harness: zevra::harness, the self-test harness, for a program's
-# own test runner. It needs threads and GCC's libbacktrace, which it links by
+# own test runner, with the client zevra::zevra-test and zevra_discover_tests. It needs threads and GCC's libbacktrace, which it links by
 # name (-lbacktrace): the compiler's driver finds it in its own library
 # folder, so no path into a compiler is stored in the package. A component
 # whose dependency is missing is not found, without failing the others.
@@ -14,4 +14,7 @@ if(NOT Threads_FOUND OR NOT IS_ABSOLUTE "${_zevra_backtrace}")
   return()
 endif()
 include("${CMAKE_CURRENT_LIST_DIR}/zevra-harness-targets.cmake")
+# The protocol client zevra::zevra-test (in the same targets file) and
+# zevra_discover_tests, which registers a runner's tests with CTest.
+include("${CMAKE_CURRENT_LIST_DIR}/ZevraDiscoverTests.cmake")
 set(zevra_harness_FOUND TRUE)
