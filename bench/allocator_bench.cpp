@@ -16,7 +16,7 @@ void checkingAllocatorPair(benchmark::State& state) {
   zevra_harness::DebugAllocator& gpa = zevra_harness::session().allocator_instance;
   gpa.reset();
   for (auto _ : state) {
-    void* p = gpa.alloc(pair_bytes, pair_align);
+    void* p = gpa.alloc(pair_bytes, pair_align).value();
     benchmark::DoNotOptimize(p);
     gpa.free(p, pair_bytes, pair_align);
     benchmark::ClobberMemory();

@@ -1,12 +1,15 @@
 #pragma once
-// A hash map from a non-zero address-sized key to a value, kept in mapped
-// pages (the checking allocator's lookup of its buckets and large
-// allocations). Open addressing with linear probing; at most half full.
+// A hash map from a non-zero address-sized key to a value, kept in blocks of
+// the page cache (the checking allocator's lookup of its chunks, its large
+// allocations and its traces). Open addressing with linear probing; at most
+// half full.
 
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
+#include "harness/allocator/page_cache.hpp"
 #include "harness/allocator/pages.hpp"
 
 namespace zevra_harness {
@@ -17,6 +20,7 @@ class AddressTable {
   constexpr AddressTable() = default;
 
   bool empty() const { return count_ == 0; }
+  std::size_t blockBytes() const { return block_bytes_; }
 
   // Points into the table until the next insert or erase.
   Value* find(std::uintptr_t key) {
@@ -25,13 +29,13 @@ class AddressTable {
     return entries_[i].key == key ? &entries_[i].value : nullptr;
   }
 
-  // The value stored under `key`, added if absent (the caller then sets all
-  // of it); nullptr when the table cannot grow.
+  // The value stored under `key`, added value-initialised if absent; nullptr
+  // when the table cannot grow.
   Value* insert(std::uintptr_t key) {
     if ((count_ + 1) * 2 > capacity_ && !grow()) return nullptr;
     std::size_t i = indexOf(key);
     if (entries_[i].key != key) {
-      entries_[i].key = key;
+      entries_[i] = {key, Value{}};
       ++count_;
     }
     return &entries_[i].value;
@@ -61,11 +65,11 @@ class AddressTable {
       if (entries_[i].key != 0) f(entries_[i].key, entries_[i].value);
   }
 
-  // Gives the pages back; the table is empty again.
+  // Gives the storage back; the table is empty again.
   void release() {
-    if (entries_ != nullptr) os_pages::unmap(entries_, bytesFor(capacity_));
+    if (entries_ != nullptr) page_cache::give(entries_, block_bytes_);
     entries_ = nullptr;
-    capacity_ = count_ = 0;
+    capacity_ = count_ = block_bytes_ = 0;
     shift_ = 64;
   }
 
@@ -75,12 +79,9 @@ class AddressTable {
     Value value;
   };
 
-  static std::size_t bytesFor(std::size_t capacity) {
-    return os_pages::roundUp(capacity * sizeof(Entry));
-  }
   std::size_t mask() const { return capacity_ - 1; }
   std::size_t next(std::size_t i) const { return (i + 1) & mask(); }
-  // Fibonacci hashing spreads consecutive page numbers over the table.
+  // Fibonacci hashing spreads consecutive numbers over the table.
   std::size_t homeOf(std::uintptr_t key) const {
     return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> shift_);
   }
@@ -92,24 +93,27 @@ class AddressTable {
   }
 
   bool grow() {
-    std::size_t capacity =
-        capacity_ != 0 ? capacity_ * 2 : std::bit_floor(os_pages::page_size / sizeof(Entry) | 2);
-    auto* fresh = static_cast<Entry*>(os_pages::map(bytesFor(capacity)));
+    std::size_t bytes = block_bytes_ != 0 ? block_bytes_ * 2 : os_pages::page_size;
+    auto* fresh = static_cast<Entry*>(page_cache::take(bytes));
     if (fresh == nullptr) return false;
+    std::size_t capacity = std::bit_floor(bytes / sizeof(Entry));
+    std::memset(static_cast<void*>(fresh), 0, capacity * sizeof(Entry));  // every entry empty
     Entry* old = entries_;
-    std::size_t old_capacity = capacity_;
-    entries_ = fresh;  // mapped pages are zero: every entry empty
+    std::size_t old_capacity = capacity_, old_bytes = block_bytes_;
+    entries_ = fresh;
     capacity_ = capacity;
+    block_bytes_ = bytes;
     shift_ = 64 - std::countr_zero(capacity);
     for (std::size_t i = 0; i < old_capacity; ++i)
       if (old[i].key != 0) entries_[indexOf(old[i].key)] = old[i];
-    if (old != nullptr) os_pages::unmap(old, bytesFor(old_capacity));
+    if (old != nullptr) page_cache::give(old, old_bytes);
     return true;
   }
 
   Entry* entries_ = nullptr;
   std::size_t capacity_ = 0;  // a power of two, or 0 before the first insert
   std::size_t count_ = 0;
+  std::size_t block_bytes_ = 0;
   int shift_ = 64;
 };
 

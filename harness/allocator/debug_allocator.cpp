@@ -1,72 +1,65 @@
 #include "harness/allocator/debug_allocator.hpp"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <new>
 
+#include "harness/allocator/page_cache.hpp"
 #include "harness/diagnostics/fatal.hpp"
-#include "harness/diagnostics/stack_trace.hpp"
 #include "zevra_harness/log.hpp"
 
 namespace zevra_harness {
-namespace {
 
-constexpr std::size_t trace_frames = 10;
-constexpr std::size_t min_slot_log2 = 4;        // 16-byte slots
-constexpr std::size_t max_slot_log2 = 12;       // one-page slots; larger requests map their own
-constexpr std::size_t max_slots = 256;          // per bucket: small slots share a few pages
-constexpr std::size_t bucket_span = 64 * 1024;  // slot bytes per bucket for big slots
-
-constexpr std::size_t slotCount(std::size_t size_log2) {
-  return std::min(max_slots, bucket_span >> size_log2);
-}
-
-constexpr std::size_t log2Ceil(std::size_t n) { return n <= 1 ? 0 : std::bit_width(n - 1); }
-
-}  // namespace
-
-struct DebugAllocator::Trace {
-  std::uintptr_t frames[trace_frames];
-  std::size_t count;
-  TraceView view() const { return {{frames, count}}; }
-
-  // Records the caller of the public entry point this is inlined into
-  // (always inlined, so that the walk skips exactly that entry's frame).
-  [[gnu::always_inline]] void captureCaller() { count = captureStackTrace(frames, 1); }
-};
-
-struct DebugAllocator::Slot {
-  Trace alloc;
-  Trace free;
-  std::uint32_t len;
+struct DebugAllocator::Record {
+  Record* next_freed;  // the next younger slot in the quarantine
+  TraceStore::Id alloc_trace;
+  TraceStore::Id free_trace;  // none while live
+  std::uint16_t len;
   std::uint8_t align_log2;
   bool freed;
 };
 
-// One mapping: this header, `slot_count` records, then the slots from the
-// next page boundary on.
-struct DebugAllocator::Bucket {
-  Bucket* older;
-  Bucket* newer;
-  std::byte* slots;
-  std::size_t map_len;
+// One block of the page cache, aligned to its size: this header, one record
+// per slot, then the slots from a multiple of their size on.
+struct DebugAllocator::Chunk {
+  Chunk* newer;
   std::uint32_t slot_count;
-  std::uint32_t handed_out;  // slots [0, handed_out) have been given out, in order
-  std::uint32_t freed;
-  std::uint8_t size_class;
+  std::uint32_t handed_out;  // slots [0, handed_out) have been given out at least once
+  std::uint32_t slots_offset;
   std::uint8_t size_log2;
 
-  Slot* records() { return reinterpret_cast<Slot*>(this + 1); }
+  Record* records() { return reinterpret_cast<Record*>(this + 1); }
+  std::byte* slots() { return reinterpret_cast<std::byte*>(this) + slots_offset; }
 };
 
 struct DebugAllocator::LargeAlloc {
-  Trace alloc;
-  Trace free;
+  TraceStore::Id alloc_trace;
+  TraceStore::Id free_trace;
   std::size_t len;
   std::size_t map_len;
   std::uint8_t align_log2;
   bool freed;
 };
+
+namespace {
+
+constexpr std::size_t min_slot_log2 = 4;   // 16-byte slots
+constexpr std::size_t max_slot_log2 = 12;  // one-page slots; larger requests map their own
+constexpr std::size_t chunk_bytes = std::size_t{64} << 10;
+static_assert(chunk_bytes <= page_cache::max_alignment &&
+              chunk_bytes <= page_cache::max_kept_block);
+
+// A freed slot is handed out again once this many later frees of its class
+// stand behind it: up to 1024 slots or 256 KiB of them per class.
+constexpr std::size_t quarantineSlots(std::size_t size_log2) {
+  return std::min<std::size_t>(1024, (std::size_t{256} << 10) >> size_log2);
+}
+
+constexpr std::size_t log2Ceil(std::size_t n) { return n <= 1 ? 0 : std::bit_width(n - 1); }
+constexpr std::size_t roundUpTo(std::size_t n, std::size_t m) { return (n + m - 1) / m * m; }
+
+}  // namespace
 
 // What a free found, taken under the lock and reported after it is released.
 struct DebugAllocator::FreeReport {
@@ -76,30 +69,30 @@ struct DebugAllocator::FreeReport {
   bool alignment_differs = false;
   std::size_t alloc_len = 0;
   std::size_t alloc_alignment = 0;
-  Trace alloc;       // copied only when there is something to report
-  Trace first_free;  // copied only for a double free
+  CapturedTrace alloc;       // copied only when there is something to report
+  CapturedTrace first_free;  // copied only for a double free
 
-  // Marks the record freed, unless it already was. A mismatched free still
-  // frees: the pointer names exactly one live allocation, and keeping it
-  // would report the same fault a second time as a leak.
-  template <typename Record>
-  void take(Record& r, std::size_t len, std::size_t alignment, const Trace& trace) {
+  // Marks the record freed, unless it already was; true if it was live. A
+  // mismatched free still frees: the pointer names exactly one live
+  // allocation, and keeping it would report the same fault again as a leak.
+  template <typename R>
+  bool take(R& r, std::size_t len, std::size_t alignment, const TraceStore& traces) {
     if (r.freed) {
       kind = Kind::double_free;
-      alloc = r.alloc;
-      first_free = r.free;
-      return;
+      traces.copy(r.alloc_trace, alloc);
+      traces.copy(r.free_trace, first_free);
+      return false;
     }
     alloc_len = r.len;
     alloc_alignment = std::size_t{1} << r.align_log2;
     size_differs = alloc_len != len;
     alignment_differs = alloc_alignment != alignment;
-    if (size_differs || alignment_differs) alloc = r.alloc;
+    if (size_differs || alignment_differs) traces.copy(r.alloc_trace, alloc);
     r.freed = true;
-    r.free = trace;
+    return true;
   }
 
-  void print(std::size_t len, std::size_t alignment, const Trace& trace) const {
+  void print(std::size_t len, std::size_t alignment, const CapturedTrace& trace) const {
     if (kind == Kind::invalid) fatal("Invalid free");
     if (kind == Kind::double_free) {
       log(Level::err, "gpa", "Double free detected. Allocation: {} First free: {} Second free: {}",
@@ -117,30 +110,61 @@ struct DebugAllocator::FreeReport {
   }
 };
 
-DebugAllocator::~DebugAllocator() { (void)releaseAll(false); }
+namespace {
 
-void* DebugAllocator::alloc(std::size_t len, std::size_t alignment) {
-  Trace trace;
-  trace.captureCaller();
-  return allocate(len, alignment, trace);
+// How a chunk of each slot size is laid out: as many slots as fit after the
+// header and their records, starting at a multiple of the slot size (the
+// chunk itself is aligned to its size, so every slot is aligned to its own).
+struct ChunkLayout {
+  std::uint32_t slot_count;
+  std::uint32_t slots_offset;
+};
+
+template <typename Chunk, typename Record>
+constexpr ChunkLayout layoutFor(std::size_t size_log2) {
+  const std::size_t slot = std::size_t{1} << size_log2;
+  std::size_t n = (chunk_bytes - sizeof(Chunk)) / (sizeof(Record) + slot);
+  while (roundUpTo(sizeof(Chunk) + n * sizeof(Record), slot) + n * slot > chunk_bytes) --n;
+  return {static_cast<std::uint32_t>(n),
+          static_cast<std::uint32_t>(roundUpTo(sizeof(Chunk) + n * sizeof(Record), slot))};
 }
 
-void* DebugAllocator::do_allocate(std::size_t bytes, std::size_t alignment) {
-  Trace trace;
+}  // namespace
+
+DebugAllocator::~DebugAllocator() { (void)releaseAll(false); }
+
+std::expected<std::byte*, Error> DebugAllocator::alloc(std::size_t len, std::size_t alignment,
+                                                       std::source_location loc) {
+  CapturedTrace trace;
   trace.captureCaller();
-  void* p = allocate(bytes, alignment, trace);
-  if (p == nullptr) fatal("out of memory");
+  auto p = allocate(len, alignment, trace);
+  if (!p) [[unlikely]] {
+    logFailure(p.error(), len, alignment, trace);
+    traceRaise(loc);
+  }
   return p;
 }
 
+void* DebugAllocator::do_allocate(std::size_t bytes, std::size_t alignment) {
+  CapturedTrace trace;
+  trace.captureCaller();
+  auto p = allocate(bytes, alignment, trace);
+  if (p) [[likely]]
+    return *p;
+  logFailure(p.error(), bytes, alignment, trace);
+  std::lock_guard lock(mutex_);
+  if (!unhandled_) unhandled_ = p.error();
+  return nullptr;
+}
+
 void DebugAllocator::free(void* p, std::size_t len, std::size_t alignment) {
-  Trace trace;
+  CapturedTrace trace;
   trace.captureCaller();
   deallocate(p, len, alignment, trace);
 }
 
 void DebugAllocator::do_deallocate(void* p, std::size_t bytes, std::size_t alignment) {
-  Trace trace;
+  CapturedTrace trace;
   trace.captureCaller();
   deallocate(p, bytes, alignment, trace);
 }
@@ -149,168 +173,204 @@ DebugAllocator::Check DebugAllocator::deinit() {
   return releaseAll(true) ? Check::leak : Check::ok;
 }
 
-void* DebugAllocator::allocate(std::size_t len, std::size_t alignment, const Trace& trace) {
-  static_assert(class_count == max_slot_log2 - min_slot_log2 + 1);
-  if (alignment == 0) alignment = 1;
-  if (!std::has_single_bit(alignment)) return nullptr;
-  // A slot of 2^k bytes in a page-aligned run is aligned to 2^k, so the
-  // class covers the alignment as well as the length.
-  std::size_t need = std::max({len, alignment, std::size_t{1} << min_slot_log2});
-  if (need > os_pages::page_size) return allocateLarge(len, alignment, trace);
-  std::size_t size_log2 = log2Ceil(need);
-
-  std::lock_guard lock(mutex_);
-  Bucket* b = newest_[size_log2 - min_slot_log2];
-  if (b == nullptr || b->handed_out == b->slot_count) {
-    b = addBucket(size_log2 - min_slot_log2);
-    if (b == nullptr) return nullptr;
-  }
-  std::uint32_t i = b->handed_out++;
-  Slot& s = b->records()[i];
-  s.alloc = trace;
-  s.len = static_cast<std::uint32_t>(len);
-  s.align_log2 = static_cast<std::uint8_t>(std::countr_zero(alignment));
-  s.freed = false;
-  return b->slots + (std::size_t{i} << size_log2);
+void DebugAllocator::logFailure(Error e, std::size_t len, std::size_t alignment,
+                                const CapturedTrace& trace) {
+  if (e == BadAlignment)
+    log(Level::warn, "gpa", "Alignment {} is not a power of two ({} bytes asked). Allocation: {}",
+        alignment, len, trace.view());
+  else
+    log(Level::warn, "gpa", "Out of memory: {} bytes aligned to {}. Allocation: {}", len,
+        alignment == 0 ? 1 : alignment, trace.view());
 }
 
-void* DebugAllocator::allocateLarge(std::size_t len, std::size_t alignment, const Trace& trace) {
-  if (len > SIZE_MAX - os_pages::page_size) return nullptr;
+std::expected<std::byte*, Error> DebugAllocator::allocate(std::size_t len, std::size_t alignment,
+                                                          const CapturedTrace& trace) {
+  static_assert(class_count == max_slot_log2 - min_slot_log2 + 1);
+  if (alignment == 0) alignment = 1;
+  if (!std::has_single_bit(alignment)) return std::unexpected(BadAlignment);
+  // A slot of 2^k bytes is aligned to 2^k, so the class covers the alignment
+  // as well as the length.
+  std::size_t need = std::max({len, alignment, std::size_t{1} << min_slot_log2});
+  if (need > os_pages::page_size) return allocateLarge(len, alignment, trace);
+  const std::size_t size_log2 = log2Ceil(need);
+
+  std::lock_guard lock(mutex_);
+  Record* r = takeSlot(size_log2 - min_slot_log2);
+  if (r == nullptr) return std::unexpected(OutOfMemory);
+  r->alloc_trace = traces_.add(trace);
+  r->free_trace = TraceStore::none;
+  r->len = static_cast<std::uint16_t>(len);
+  r->align_log2 = static_cast<std::uint8_t>(std::countr_zero(alignment));
+  r->freed = false;
+  auto* chunk = reinterpret_cast<Chunk*>(reinterpret_cast<std::uintptr_t>(r) & ~(chunk_bytes - 1));
+  return chunk->slots() + (static_cast<std::size_t>(r - chunk->records()) << size_log2);
+}
+
+// The oldest freed slot once the quarantine is full, else one never handed
+// out; nullptr when no chunk can be had.
+DebugAllocator::Record* DebugAllocator::takeSlot(std::size_t size_class) {
+  SizeClass& sc = classes_[size_class];
+  if (sc.freed > quarantineSlots(size_class + min_slot_log2)) {
+    Record* r = sc.oldest_freed;
+    sc.oldest_freed = r->next_freed;
+    --sc.freed;
+    traces_.drop(r->alloc_trace);
+    traces_.drop(r->free_trace);
+    return r;
+  }
+  Chunk* chunk = sc.newest_chunk;
+  if (chunk == nullptr || chunk->handed_out == chunk->slot_count) {
+    chunk = addChunk(size_class);
+    if (chunk == nullptr) return nullptr;
+  }
+  return &chunk->records()[chunk->handed_out++];
+}
+
+DebugAllocator::Chunk* DebugAllocator::addChunk(std::size_t size_class) {
+  static constexpr auto layouts = [] {
+    std::array<ChunkLayout, class_count> all{};
+    for (std::size_t c = 0; c < class_count; ++c)
+      all[c] = layoutFor<Chunk, Record>(c + min_slot_log2);
+    return all;
+  }();
+  static_assert(alignof(Record) <= alignof(Chunk) && sizeof(Chunk) % alignof(Record) == 0);
+  auto* base = static_cast<std::byte*>(page_cache::take(chunk_bytes));
+  if (base == nullptr) return nullptr;
+  Chunk** entry = chunks_.insert(reinterpret_cast<std::uintptr_t>(base) / chunk_bytes);
+  if (entry == nullptr) {
+    page_cache::give(base, chunk_bytes);
+    return nullptr;
+  }
+  auto* chunk = new (base) Chunk{
+      .newer = nullptr,
+      .slot_count = layouts[size_class].slot_count,
+      .handed_out = 0,
+      .slots_offset = layouts[size_class].slots_offset,
+      .size_log2 = static_cast<std::uint8_t>(size_class + min_slot_log2),
+  };
+  *entry = chunk;
+  SizeClass& sc = classes_[size_class];
+  (sc.newest_chunk != nullptr ? sc.newest_chunk->newer : sc.oldest_chunk) = chunk;
+  sc.newest_chunk = chunk;
+  ++chunk_count_;
+  return chunk;
+}
+
+std::expected<std::byte*, Error> DebugAllocator::allocateLarge(std::size_t len,
+                                                               std::size_t alignment,
+                                                               const CapturedTrace& trace) {
+  if (len > SIZE_MAX - os_pages::page_size) return std::unexpected(OutOfMemory);
   std::size_t map_len = std::max(os_pages::roundUp(len), os_pages::page_size);
   void* p = alignment > os_pages::page_size ? os_pages::mapAligned(map_len, alignment)
                                             : os_pages::map(map_len);
-  if (p == nullptr) return nullptr;
+  if (p == nullptr) return std::unexpected(OutOfMemory);
   bool recorded = false;
   {
     std::lock_guard lock(mutex_);
-    // A record left by an earlier, freed mapping at this address is replaced.
     if (LargeAlloc* a = large_.insert(reinterpret_cast<std::uintptr_t>(p))) {
-      a->alloc = trace;
-      a->free.count = 0;
-      a->len = len;
-      a->map_len = map_len;
-      a->align_log2 = static_cast<std::uint8_t>(std::countr_zero(alignment));
-      a->freed = false;
+      // A record left by an earlier, freed mapping at this address is
+      // replaced (a new entry names no traces).
+      traces_.drop(a->alloc_trace);
+      traces_.drop(a->free_trace);
+      *a = {.alloc_trace = traces_.add(trace),
+            .free_trace = TraceStore::none,
+            .len = len,
+            .map_len = map_len,
+            .align_log2 = static_cast<std::uint8_t>(std::countr_zero(alignment)),
+            .freed = false};
       recorded = true;
     }
   }
   if (!recorded) {
     os_pages::unmap(p, map_len);
-    return nullptr;
+    return std::unexpected(OutOfMemory);
   }
-  return p;
-}
-
-DebugAllocator::Bucket* DebugAllocator::addBucket(std::size_t size_class) {
-  std::size_t size_log2 = size_class + min_slot_log2;
-  std::size_t count = slotCount(size_log2);
-  static_assert(sizeof(Bucket) % alignof(Slot) == 0);
-  std::size_t header = os_pages::roundUp(sizeof(Bucket) + count * sizeof(Slot));
-  std::size_t span = count << size_log2;
-  auto* base = static_cast<std::byte*>(os_pages::map(header + span));
-  if (base == nullptr) return nullptr;
-  auto* b = new (base) Bucket{
-      .older = newest_[size_class],
-      .newer = nullptr,
-      .slots = base + header,
-      .map_len = header + span,
-      .slot_count = static_cast<std::uint32_t>(count),
-      .handed_out = 0,
-      .freed = 0,
-      .size_class = static_cast<std::uint8_t>(size_class),
-      .size_log2 = static_cast<std::uint8_t>(size_log2),
-  };
-  std::uintptr_t first_page = reinterpret_cast<std::uintptr_t>(b->slots) / os_pages::page_size;
-  for (std::size_t i = 0; i < span / os_pages::page_size; ++i) {
-    Bucket** entry = slot_pages_.insert(first_page + i);
-    if (entry == nullptr) {
-      for (std::size_t j = 0; j < i; ++j) slot_pages_.erase(first_page + j);
-      os_pages::unmap(base, header + span);
-      return nullptr;
-    }
-    *entry = b;
-  }
-  if (b->older != nullptr)
-    b->older->newer = b;
-  else
-    oldest_[size_class] = b;
-  newest_[size_class] = b;
-  return b;
-}
-
-void DebugAllocator::detach(Bucket& b) {
-  (b.older != nullptr ? b.older->newer : oldest_[b.size_class]) = b.newer;
-  (b.newer != nullptr ? b.newer->older : newest_[b.size_class]) = b.older;
-  std::uintptr_t first_page = reinterpret_cast<std::uintptr_t>(b.slots) / os_pages::page_size;
-  std::size_t pages = (std::size_t{b.slot_count} << b.size_log2) / os_pages::page_size;
-  for (std::size_t i = 0; i < pages; ++i) slot_pages_.erase(first_page + i);
+  return static_cast<std::byte*>(p);
 }
 
 void DebugAllocator::deallocate(void* p, std::size_t len, std::size_t alignment,
-                                const Trace& trace) {
+                                const CapturedTrace& trace) {
   if (p == nullptr) return;
   if (alignment == 0) alignment = 1;
   auto addr = reinterpret_cast<std::uintptr_t>(p);
   FreeReport report;
-  Bucket* retired = nullptr;
   std::size_t large_len = 0;
   {
     std::lock_guard lock(mutex_);
-    if (Bucket** found = slot_pages_.find(addr / os_pages::page_size)) {
-      Bucket& b = **found;
-      std::size_t offset = addr - reinterpret_cast<std::uintptr_t>(b.slots);
-      std::size_t i = offset >> b.size_log2;
-      if ((offset & ((std::size_t{1} << b.size_log2) - 1)) != 0 || i >= b.handed_out) {
+    if (Chunk** found = chunks_.find(addr / chunk_bytes)) {
+      Chunk& chunk = **found;
+      const auto slots = reinterpret_cast<std::uintptr_t>(chunk.slots());
+      const std::size_t offset = addr - slots, i = offset >> chunk.size_log2;
+      if (addr < slots || (offset & ((std::size_t{1} << chunk.size_log2) - 1)) != 0 ||
+          i >= chunk.handed_out) {
         report.kind = FreeReport::Kind::invalid;
-      } else {
-        report.take(b.records()[i], len, alignment, trace);
-        // Every slot handed out and freed: nothing can name this bucket any more.
-        if (report.kind == FreeReport::Kind::freed && ++b.freed == b.slot_count) {
-          detach(b);
-          retired = &b;
-        }
+      } else if (Record& r = chunk.records()[i]; report.take(r, len, alignment, traces_)) {
+        r.free_trace = traces_.add(trace);
+        r.next_freed = nullptr;
+        SizeClass& sc = classes_[chunk.size_log2 - min_slot_log2];
+        (sc.freed != 0 ? sc.newest_freed->next_freed : sc.oldest_freed) = &r;
+        sc.newest_freed = &r;
+        ++sc.freed;
       }
     } else if (LargeAlloc* a = large_.find(addr)) {
       // The record stays, so that a second free is still recognised.
-      report.take(*a, len, alignment, trace);
-      if (report.kind == FreeReport::Kind::freed) large_len = a->map_len;
+      if (report.take(*a, len, alignment, traces_)) {
+        a->free_trace = traces_.add(trace);
+        large_len = a->map_len;
+      }
     } else {
       report.kind = FreeReport::Kind::invalid;
     }
   }
-  if (retired != nullptr) os_pages::unmap(retired, retired->map_len);
   if (large_len != 0) os_pages::unmap(p, large_len);
   report.print(len, alignment, trace);
+}
+
+std::size_t DebugAllocator::heldBytes() {
+  std::lock_guard lock(mutex_);
+  return chunk_count_ * chunk_bytes + chunks_.blockBytes() + large_.blockBytes() +
+         traces_.heldBytes();
 }
 
 bool DebugAllocator::releaseAll(bool report) {
   std::lock_guard lock(mutex_);
   bool leaked = false;
-  for (std::size_t c = 0; c < class_count; ++c) {
-    for (Bucket* b = oldest_[c]; b != nullptr;) {
-      Slot* records = b->records();
-      for (std::size_t i = 0; i < b->handed_out; ++i) {
+  for (SizeClass& sc : classes_) {
+    for (Chunk* chunk = sc.oldest_chunk; chunk != nullptr;) {
+      bool held = false;
+      const Record* records = chunk->records();
+      for (std::size_t i = 0; i < chunk->handed_out; ++i) {
         if (records[i].freed) continue;
-        leaked = true;
+        held = true;
         if (report)
           log(Level::err, "gpa", "memory address 0x{} leaked: {}",
-              Hex{reinterpret_cast<std::uintptr_t>(b->slots + (i << b->size_log2))},
-              records[i].alloc.view());
+              Hex{reinterpret_cast<std::uintptr_t>(chunk->slots() + (i << chunk->size_log2))},
+              traces_.view(records[i].alloc_trace));
       }
-      Bucket* newer = b->newer;
-      os_pages::unmap(b, b->map_len);
-      b = newer;
+      leaked = leaked || held;
+      Chunk* newer = chunk->newer;
+      // Leaked memory is unmapped, so that it never serves another test.
+      if (held)
+        os_pages::unmap(chunk, chunk_bytes);
+      else
+        page_cache::give(chunk, chunk_bytes);
+      chunk = newer;
     }
-    oldest_[c] = newest_[c] = nullptr;
+    sc = {};
   }
   large_.forEach([&](std::uintptr_t addr, LargeAlloc& a) {
     if (a.freed) return;
     leaked = true;
-    if (report) log(Level::err, "gpa", "memory address 0x{} leaked: {}", Hex{addr}, a.alloc.view());
+    if (report)
+      log(Level::err, "gpa", "memory address 0x{} leaked: {}", Hex{addr},
+          traces_.view(a.alloc_trace));
     os_pages::unmap(reinterpret_cast<void*>(addr), a.map_len);
   });
   large_.release();
-  slot_pages_.release();
+  chunks_.release();
+  traces_.release();
+  chunk_count_ = 0;
+  unhandled_.reset();
   return leaked;
 }
 

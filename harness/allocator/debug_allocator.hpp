@@ -1,46 +1,62 @@
 #pragma once
-// The checking allocator handed to tests: memory comes straight from mapped
-// pages, carved into size-class slots; every allocation and free records a
-// 10-frame trace; double frees and size or alignment mismatches are logged
-// as errors (scope "gpa"); `deinit` reports each allocation still held.
+// The checking allocator handed to tests: memory comes from mapped pages,
+// carved into size-class slots; every allocation and free records a 10-frame
+// trace; double frees and size or alignment mismatches are logged as errors
+// (scope "gpa"); `deinit` reports each allocation still held.
 //
-// Slots of 16 bytes to one page come from buckets: one mapping each, holding
-// a header, one record per slot and the slots themselves. Slots are handed out
-// in order and never reused, so a second free of a slot still finds its
-// record; a bucket whose slots have all been handed out and freed goes back to
-// the system. Anything larger, or aligned beyond a page, gets its own mapping.
+// Slots of 16 bytes to one page come from 64 KiB chunks, each holding a
+// header, one record per slot and the slots. A freed slot waits in its size
+// class's quarantine, oldest first, and is handed out again only once a
+// bounded number of later frees stand behind it: until then its record keeps
+// the allocation and free traces, so a second free is reported with both.
+// Chunks stay with the allocator until it ends, and then go to the page cache
+// for the next instance, so a test in its steady state makes no system call.
+// Anything larger, or aligned beyond a page, gets a mapping of its own.
 
 #include <cstddef>
 #include <cstdint>
 #include <memory_resource>
 #include <mutex>
+#include <optional>
 
 #include "harness/allocator/address_table.hpp"
+#include "harness/allocator/trace_store.hpp"
+#include "zevra_harness/test_allocator.hpp"
 
 namespace zevra_harness {
 
-class DebugAllocator final : public std::pmr::memory_resource {
+class DebugAllocator final : public TestAllocator {
  public:
   enum class Check : std::uint8_t { ok = 0, leak = 1 };
 
   constexpr DebugAllocator() = default;
+
+  // See TestAllocator. `free` of memory this allocator never handed out ends
+  // in the fatal stop "Invalid free"; a free whose size or alignment differs
+  // from the allocation's is logged and still frees the allocation.
+  [[nodiscard]] std::expected<std::byte*, Error> alloc(
+      std::size_t len, std::size_t alignment,
+      std::source_location loc = std::source_location::current()) override;
+  void free(void* p, std::size_t len, std::size_t alignment) override;
   ~DebugAllocator() override;
   DebugAllocator(const DebugAllocator&) = delete;
   DebugAllocator& operator=(const DebugAllocator&) = delete;
 
-  // nullptr when the system has no memory left or `alignment` is not a power
-  // of two (0 counts as 1). A zero-length request gets a slot of its own.
-  void* alloc(std::size_t len, std::size_t alignment);
-  // Memory this allocator never handed out ends in the fatal stop "Invalid
-  // free"; nullptr is ignored. A free whose size or alignment differs from the
-  // allocation's is logged and still frees the allocation.
-  void free(void* p, std::size_t len, std::size_t alignment);
-
   // Logs "memory address 0x{x} leaked: {trace}" for every live allocation,
-  // returns all pages to the system and leaves the allocator fresh.
+  // gives all memory back and leaves the allocator fresh. Chunks that held a
+  // leak are unmapped, so that leaked memory never serves another test.
   Check deinit();
-  // Releases whatever is held without reporting it: a fresh instance.
+  // Gives back whatever is held without reporting it: a fresh instance.
   void reset() { (void)releaseAll(false); }
+
+  // The first failure met through the memory resource since the allocator
+  // was fresh (its caller got nullptr and no error).
+  std::optional<Error> unhandledFailure() const { return unhandled_; }
+
+  // Bytes of memory held for small slots and for the bookkeeping of all
+  // allocations (chunks, tables, traces); large allocations' own mappings
+  // are not counted.
+  std::size_t heldBytes();
 
  private:
   void* do_allocate(std::size_t bytes, std::size_t alignment) override;
@@ -51,25 +67,41 @@ class DebugAllocator final : public std::pmr::memory_resource {
 
   static constexpr std::size_t class_count = 9;  // slots of 16 << c bytes
 
-  struct Trace;
-  struct Slot;
-  struct Bucket;
+  struct Record;
+  struct Chunk;
   struct LargeAlloc;
   struct FreeReport;
-  void* allocate(std::size_t len, std::size_t alignment, const Trace& trace);
-  void* allocateLarge(std::size_t len, std::size_t alignment, const Trace& trace);
-  void deallocate(void* p, std::size_t len, std::size_t alignment, const Trace& trace);
-  Bucket* addBucket(std::size_t size_class);
-  void detach(Bucket& b);
-  // Returns every page; true if an allocation was still live (each one
+  // Freed slots of one size class, oldest first, and its chunks in the order
+  // they were added (only the newest may have slots never handed out).
+  struct SizeClass {
+    Chunk* oldest_chunk = nullptr;
+    Chunk* newest_chunk = nullptr;
+    Record* oldest_freed = nullptr;
+    Record* newest_freed = nullptr;
+    std::size_t freed = 0;
+  };
+
+  std::expected<std::byte*, Error> allocate(std::size_t len, std::size_t alignment,
+                                            const CapturedTrace& trace);
+  std::expected<std::byte*, Error> allocateLarge(std::size_t len, std::size_t alignment,
+                                                 const CapturedTrace& trace);
+  Record* takeSlot(std::size_t size_class);
+  Chunk* addChunk(std::size_t size_class);
+  void deallocate(void* p, std::size_t len, std::size_t alignment, const CapturedTrace& trace);
+  // Logs what was asked when an allocation fails.
+  static void logFailure(Error e, std::size_t len, std::size_t alignment,
+                         const CapturedTrace& trace);
+  // Gives every page back; true if an allocation was still live (each one
   // reported when `report` is set).
   bool releaseAll(bool report);
 
   std::mutex mutex_;
-  Bucket* oldest_[class_count] = {};  // per size class, linked oldest to newest;
-  Bucket* newest_[class_count] = {};  // only the newest may have unused slots
-  AddressTable<Bucket*> slot_pages_;  // page number of each slot page -> its bucket
-  AddressTable<LargeAlloc> large_;    // address -> record, kept after the free
+  SizeClass classes_[class_count];
+  std::size_t chunk_count_ = 0;
+  AddressTable<Chunk*> chunks_;     // chunk number (address / chunk size) -> chunk
+  AddressTable<LargeAlloc> large_;  // address -> record, kept after the free
+  TraceStore traces_;
+  std::optional<Error> unhandled_;
 };
 
 }  // namespace zevra_harness

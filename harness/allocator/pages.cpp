@@ -2,11 +2,17 @@
 
 #include <sys/mman.h>
 
+#include <atomic>
 #include <cstdint>
 
 namespace zevra_harness::os_pages {
+namespace {
+constinit std::atomic<std::uint64_t> map_calls{0};
+constinit std::atomic<std::uint64_t> unmap_calls{0};
+}  // namespace
 
 void* map(std::size_t len) {
+  map_calls.fetch_add(1, std::memory_order_relaxed);
   void* p = ::mmap(nullptr, len, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   return p == MAP_FAILED ? nullptr : p;
 }
@@ -25,6 +31,13 @@ void* mapAligned(std::size_t len, std::size_t alignment) {
   return raw + head;
 }
 
-void unmap(void* p, std::size_t len) { ::munmap(p, len); }
+void unmap(void* p, std::size_t len) {
+  unmap_calls.fetch_add(1, std::memory_order_relaxed);
+  ::munmap(p, len);
+}
+
+Calls calls() {
+  return {map_calls.load(std::memory_order_relaxed), unmap_calls.load(std::memory_order_relaxed)};
+}
 
 }  // namespace zevra_harness::os_pages

@@ -1,8 +1,10 @@
 #pragma once
 // Anonymous pages straight from the operating system: the checking allocator's
-// only source of memory (it never uses the heap).
+// only source of memory (it never uses the heap). Every call is counted, so
+// that benchmarks and tests can see when the allocator goes to the system.
 
 #include <cstddef>
+#include <cstdint>
 
 namespace zevra_harness::os_pages {
 
@@ -20,5 +22,13 @@ void* map(std::size_t len);
 void* mapAligned(std::size_t len, std::size_t alignment);
 
 void unmap(void* p, std::size_t len);
+
+// The calls made so far by this process (mmap and munmap, each counted once
+// per system call).
+struct Calls {
+  std::uint64_t maps;
+  std::uint64_t unmaps;
+};
+Calls calls();
 
 }  // namespace zevra_harness::os_pages

@@ -14,7 +14,12 @@ TestRun runOne(const TestFn& test, const RunPolicy& policy, Reporter& reporter) 
 
   s.is_fuzz_test = false;
   const auto start = std::chrono::steady_clock::now();
-  const Status status = test.func();
+  Status status = test.func();
+  // An allocation that failed where no error could be returned (the memory
+  // resource gave nullptr) fails a test that passed anyway.
+  if (status) {
+    if (auto failure = s.allocator_instance.unhandledFailure()) status = std::unexpected(*failure);
+  }
   TestRun run;
   run.duration = std::chrono::steady_clock::now() - start;
   run.fuzz = s.is_fuzz_test;

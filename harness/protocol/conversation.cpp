@@ -47,30 +47,28 @@ Status serveMetadata(Server& server, Registry registry) {
   const std::size_t array_bytes = n * sizeof(std::uint32_t);
   if (table_len > std::numeric_limits<std::uint32_t>::max()) return std::unexpected(MessageTooLong);
 
-  auto* table = static_cast<std::byte*>(gpa.alloc(table_len, 1));
-  auto* names = n == 0
-                    ? nullptr
-                    : static_cast<std::uint32_t*>(gpa.alloc(array_bytes, alignof(std::uint32_t)));
-  auto* panics = n == 0
-                     ? nullptr
-                     : static_cast<std::uint32_t*>(gpa.alloc(array_bytes, alignof(std::uint32_t)));
+  auto table = gpa.alloc(table_len, 1);
+  auto names = gpa.alloc(array_bytes, alignof(std::uint32_t));
+  auto panics = gpa.alloc(array_bytes, alignof(std::uint32_t));
 
   Status sent = std::unexpected(OutOfMemory);
-  if (table != nullptr && (n == 0 || (names != nullptr && panics != nullptr))) {
+  if (table && names && panics) {
+    auto* name_offsets = reinterpret_cast<std::uint32_t*>(*names);
+    auto* panic_offsets = reinterpret_cast<std::uint32_t*>(*panics);
     std::size_t at = 0;
-    table[at++] = std::byte{0};
+    (*table)[at++] = std::byte{0};
     for (std::size_t i = 0; i < n; ++i) {
-      names[i] = toLittleEndian(static_cast<std::uint32_t>(at));
-      panics[i] = toLittleEndian(0);
-      for (char c : registry[i].name) table[at++] = static_cast<std::byte>(c);
-      table[at++] = std::byte{0};
+      name_offsets[i] = toLittleEndian(static_cast<std::uint32_t>(at));
+      panic_offsets[i] = toLittleEndian(0);
+      for (char c : registry[i].name) (*table)[at++] = static_cast<std::byte>(c);
+      (*table)[at++] = std::byte{0};
     }
-    sent = server.serveTestMetadata({names, n}, {panics, n}, {table, table_len});
+    sent = server.serveTestMetadata({name_offsets, n}, {panic_offsets, n}, {*table, table_len});
   }
 
-  if (panics != nullptr) gpa.free(panics, array_bytes, alignof(std::uint32_t));
-  if (names != nullptr) gpa.free(names, array_bytes, alignof(std::uint32_t));
-  if (table != nullptr) gpa.free(table, table_len, 1);
+  if (panics) gpa.free(*panics, array_bytes, alignof(std::uint32_t));
+  if (names) gpa.free(*names, array_bytes, alignof(std::uint32_t));
+  if (table) gpa.free(*table, table_len, 1);
   if (gpa.deinit() == DebugAllocator::Check::leak) fatal("internal test runner memory leak");
   return sent;
 }

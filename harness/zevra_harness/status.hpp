@@ -17,6 +17,8 @@ struct Error {
 inline constexpr Error TestUnexpectedResult{"TestUnexpectedResult"};
 inline constexpr Error TestExpectedApproxEqAbs{"TestExpectedApproxEqAbs"};
 inline constexpr Error OutOfMemory{"OutOfMemory"};
+// An alignment that is not a power of two, asked of the test's allocator.
+inline constexpr Error BadAlignment{"BadAlignment"};
 inline constexpr Error Skip{"SkipTest"};
 
 using Status = std::expected<void, Error>;

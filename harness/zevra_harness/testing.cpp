@@ -14,7 +14,7 @@ void reportApproxMismatch(float expected, float actual, float tolerance) {
         expected);
 }
 
-std::pmr::memory_resource& allocator() { return session().allocator_instance; }
+TestAllocator& allocator() { return session().allocator_instance; }
 std::uint32_t randomSeed() { return session().random_seed; }
 Level logLevel() { return session().log_level; }
 void setLogLevel(Level level) { session().log_level = level; }

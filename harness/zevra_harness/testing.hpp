@@ -6,13 +6,13 @@
 
 #include <cmath>
 #include <cstdint>
-#include <memory_resource>
 #include <source_location>
 #include <string_view>
 #include <type_traits>
 
 #include "zevra_harness/log.hpp"
 #include "zevra_harness/status.hpp"
+#include "zevra_harness/test_allocator.hpp"
 
 namespace zevra_harness {
 
@@ -58,8 +58,9 @@ requires std::is_same_v<F, double> || std::is_same_v<F, float>
 }
 
 // The checking allocator of the current test (fresh before every test; what
-// it still holds when the test ends is reported as a leak).
-std::pmr::memory_resource& allocator();
+// it still holds when the test ends is reported as a leak). Its typed face
+// and how it fails: "zevra_harness/test_allocator.hpp".
+TestAllocator& allocator();
 
 // The seed given with --seed= (0 by default).
 std::uint32_t randomSeed();

@@ -12,17 +12,17 @@ int main(int argc, char** argv) {
     int local = 0;
     a.free(&local, sizeof local, alignof(int));
   } else if (std::strcmp(kind, "interior") == 0) {
-    auto* p = static_cast<char*>(a.alloc(64, 8));
+    auto* p = reinterpret_cast<char*>(a.alloc(64, 8).value());
     a.free(p + 8, 56, 8);
   } else if (std::strcmp(kind, "unused-slot") == 0) {
     // The slot after the only one handed out lies in the same bucket.
-    auto* p = static_cast<char*>(a.alloc(64, 8));
+    auto* p = reinterpret_cast<char*>(a.alloc(64, 8).value());
     a.free(p + 64, 64, 8);
   } else if (std::strcmp(kind, "large-interior") == 0) {
-    auto* p = static_cast<char*>(a.alloc(1 << 16, 8));
+    auto* p = reinterpret_cast<char*>(a.alloc(1 << 16, 8).value());
     a.free(p + 4096, 4096, 8);
   } else if (std::strcmp(kind, "after-deinit") == 0) {
-    void* p = a.alloc(64, 8);
+    void* p = a.alloc(64, 8).value();
     a.free(p, 64, 8);
     (void)a.deinit();
     a.free(p, 64, 8);

@@ -24,10 +24,10 @@ Status leakOne() {
 // class: q must be a different slot, left alone by the double free.
 Status doubleFree() {
   auto& a = session().allocator_instance;
-  void* p = a.alloc(32, 8);
+  void* p = a.alloc(32, 8).value();
   std::memset(p, 0x11, 32);
   a.free(p, 32, 8);
-  auto* q = static_cast<unsigned char*>(a.alloc(32, 8));
+  auto* q = reinterpret_cast<unsigned char*>(a.alloc(32, 8).value());
   std::memset(q, 0x22, 32);
   a.free(p, 32, 8);
   ZEVRA_TRY(expect(q != p));
@@ -39,7 +39,7 @@ Status doubleFree() {
 // A mismatched free is reported and still frees: no leak follows.
 Status sizeMismatch() {
   auto& a = session().allocator_instance;
-  void* small = a.alloc(100, 8);
+  void* small = a.alloc(100, 8).value();
   a.free(small, 120, 8);
   void* large = allocator().allocate(10000, 16);
   allocator().deallocate(large, 9999, 16);
@@ -48,16 +48,16 @@ Status sizeMismatch() {
 
 Status alignmentMismatch() {
   auto& a = session().allocator_instance;
-  void* p = a.alloc(64, 16);
+  void* p = a.alloc(64, 16).value();
   a.free(p, 64, 32);
-  void* both = a.alloc(20, 4);
+  void* both = a.alloc(20, 4).value();
   a.free(both, 24, 8);  // two reports: size, then alignment
   return {};
 }
 
 Status largeDoubleFree() {
   auto& a = session().allocator_instance;
-  void* p = a.alloc(1 << 20, 64);
+  void* p = a.alloc(1 << 20, 64).value();
   a.free(p, 1 << 20, 64);
   a.free(p, 1 << 20, 64);
   return {};
@@ -66,9 +66,9 @@ Status largeDoubleFree() {
 // One report per live allocation, small and large; freed ones stay silent.
 Status leakSeveral() {
   auto& a = session().allocator_instance;
-  void* freed = a.alloc(8, 8);
-  (void)a.alloc(8, 8);
-  (void)a.alloc(100000, 8);
+  void* freed = a.alloc(8, 8).value();
+  (void)a.alloc(8, 8).value();
+  (void)a.alloc(100000, 8).value();
   a.free(freed, 8, 8);
   return {};
 }

@@ -68,6 +68,13 @@ bool unmapped(const void* p) {
   return ::mincore(reinterpret_cast<void*>(page), 4096, &resident) != 0 && errno == ENOMEM;
 }
 
+// Pairs of the size class of the reports below from a place of its own,
+// enough to send every slot through the quarantine: the traces of earlier
+// churns lose their last record, and their ids serve new traces.
+[[gnu::noinline]] void churn(DebugAllocator& a) {
+  for (int i = 0; i < 3000; ++i) a.free(a.alloc(24, 8).value(), 24, 8);
+}
+
 }  // namespace
 
 Status reportLayout() {
@@ -75,29 +82,32 @@ Status reportLayout() {
   DebugAllocator a;
   std::string doubled, sized, aligned, leaked;
   DebugAllocator::Check check{};
-  void* kept = nullptr;
+  // Held through every churn, and reported as leaked at the end.
+  void* kept = a.alloc(24, 8).value();
   {
     StderrCapture capture;
-    void* p = a.alloc(24, 8);
+    void* p = a.alloc(24, 8).value();
     a.free(p, 24, 8);
     a.free(p, 24, 8);
     doubled = capture.take();
   }
   {
     StderrCapture capture;
-    void* p = a.alloc(24, 8);
+    void* p = a.alloc(24, 8).value();
     a.free(p, 25, 8);
     sized = capture.take();
   }
   {
     StderrCapture capture;
-    void* p = a.alloc(24, 8);
+    void* p = a.alloc(24, 8).value();
     a.free(p, 24, 4);
     aligned = capture.take();
   }
+  churn(a);
+  churn(a);
+  churn(a);
   {
     StderrCapture capture;
-    kept = a.alloc(24, 8);
     check = a.deinit();
     leaked = capture.take();
   }
@@ -120,6 +130,12 @@ Status reportLayout() {
                 static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(kept)));
   ZEVRA_TRY(expect(
       matches(leaked, "[gpa] (err): memory address 0x" + std::string(address) + " leaked: T\n")));
+  // Its own trace, whatever became of the churns' traces.
+  const std::size_t first_frame = leaked.find(" leaked: \n") + 10;
+  const std::string_view frame(leaked.data() + first_frame,
+                               leaked.find('\n', first_frame) - first_frame);
+  ZEVRA_TRY(expect(frame.find(" in reports_test::reportLayout()") != std::string_view::npos &&
+                   leaked.find("churn") == std::string::npos));
   ZEVRA_TRY(expect(check == DebugAllocator::Check::leak));
   ZEVRA_TRY(expect(logged == 4));
   ZEVRA_TRY(expect(unmapped(kept)));  // deinit gave the leaked pages back

@@ -1,0 +1,95 @@
+#include "harness/allocator/trace_store.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+#include "harness/allocator/page_cache.hpp"
+
+namespace zevra_harness {
+
+std::uint64_t CapturedTrace::hashOf(const std::uintptr_t* frames, std::uint32_t count) {
+  std::uint64_t h = count;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    h = (h ^ frames[i]) * 0x9E3779B97F4A7C15u;
+    h ^= h >> 29;
+  }
+  return h != 0 ? h : 1;  // 0 marks an empty entry of the index
+}
+
+TraceStore::Id TraceStore::add(const CapturedTrace& trace) {
+  const std::size_t frame_bytes = trace.count * sizeof(std::uintptr_t);
+  Id* indexed = index_.find(trace.hash);
+  if (indexed != nullptr) {
+    Entry& e = entries_[*indexed];
+    if (e.count == trace.count && std::memcmp(e.frames, trace.frames, frame_bytes) == 0) {
+      ++e.refs;
+      return *indexed;
+    }
+    // Two traces with one hash: the newer is stored without an index entry.
+  }
+  Id id = free_;
+  if (id != none) {
+    free_ = entries_[id].count;
+  } else {
+    if (used_ >= capacity_ && !grow()) return none;
+    id = used_++;
+  }
+  Entry& e = entries_[id];
+  std::memcpy(e.frames, trace.frames, frame_bytes);
+  e.count = trace.count;
+  e.refs = 1;
+  if (indexed == nullptr) {
+    // Without room in the index the trace is still stored, only not shared.
+    if (Id* slot = index_.insert(trace.hash)) *slot = id;
+  }
+  return id;
+}
+
+void TraceStore::drop(Id id) {
+  if (id == none) return;
+  Entry& e = entries_[id];
+  if (--e.refs != 0) return;
+  const std::uint64_t hash = CapturedTrace::hashOf(e.frames, e.count);
+  if (Id* indexed = index_.find(hash); indexed != nullptr && *indexed == id) index_.erase(hash);
+  e.count = free_;
+  free_ = id;
+}
+
+TraceView TraceStore::view(Id id) const {
+  if (id == none) return {};
+  return {{entries_[id].frames, entries_[id].count}};
+}
+
+void TraceStore::copy(Id id, CapturedTrace& out) const {
+  out.count = id == none ? 0 : entries_[id].count;
+  if (out.count != 0)
+    std::memcpy(out.frames, entries_[id].frames, out.count * sizeof(std::uintptr_t));
+}
+
+void TraceStore::release() {
+  if (entries_ != nullptr) page_cache::give(entries_, block_bytes_);
+  index_.release();
+  entries_ = nullptr;
+  capacity_ = 0;
+  used_ = 1;
+  free_ = none;
+  block_bytes_ = 0;
+}
+
+bool TraceStore::grow() {
+  const std::size_t bytes = block_bytes_ != 0 ? block_bytes_ * 2 : 4 * os_pages::page_size;
+  const std::size_t capacity = std::min<std::size_t>(bytes / sizeof(Entry), UINT32_MAX);
+  if (capacity <= capacity_) return false;
+  auto* fresh = static_cast<Entry*>(page_cache::take(bytes));
+  if (fresh == nullptr) return false;
+  if (entries_ != nullptr) {
+    std::memcpy(static_cast<void*>(fresh), entries_, used_ * sizeof(Entry));
+    page_cache::give(entries_, block_bytes_);
+  }
+  entries_ = fresh;
+  capacity_ = static_cast<std::uint32_t>(capacity);
+  block_bytes_ = bytes;
+  return true;
+}
+
+}  // namespace zevra_harness

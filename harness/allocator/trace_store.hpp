@@ -1,0 +1,72 @@
+#pragma once
+// The stack traces of one checking allocator, each distinct trace stored
+// once. An allocation's record holds the ids of its allocation and free
+// traces; most allocations of a test come from a few places, so a live block
+// costs a few bytes of trace instead of two copies of ten frames. Each trace
+// counts the records that name it and is dropped with the last of them.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "harness/allocator/address_table.hpp"
+#include "harness/diagnostics/stack_trace.hpp"
+
+namespace zevra_harness {
+
+// A trace as captured, before it is stored: the frames and their hash.
+struct CapturedTrace {
+  static constexpr std::size_t max_frames = 10;
+  std::uintptr_t frames[max_frames];
+  std::uint32_t count = 0;
+  std::uint64_t hash = 0;  // never 0
+
+  // Records the caller of the function this is inlined into (always inlined,
+  // so that the walk skips exactly that function's frame). Runs outside the
+  // allocator's lock.
+  [[gnu::always_inline]] void captureCaller() {
+    count = static_cast<std::uint32_t>(captureStackTrace(frames, 1));
+    hash = hashOf(frames, count);
+  }
+  TraceView view() const { return {{frames, count}}; }
+
+  static std::uint64_t hashOf(const std::uintptr_t* frames, std::uint32_t count);
+};
+
+class TraceStore {
+ public:
+  using Id = std::uint32_t;
+  static constexpr Id none = 0;  // no trace: the store could not grow
+
+  constexpr TraceStore() = default;
+
+  // The id of `trace`, with one more reference; none when it is new and the
+  // store cannot grow.
+  Id add(const CapturedTrace& trace);
+  // Drops one reference; the trace goes with the last.
+  void drop(Id id);
+  // Valid until the next add.
+  TraceView view(Id id) const;
+  void copy(Id id, CapturedTrace& out) const;
+
+  // Gives the storage back; every id is forgotten.
+  void release();
+  // Bytes of storage held, the index included.
+  std::size_t heldBytes() const { return block_bytes_ + index_.blockBytes(); }
+
+ private:
+  struct Entry {
+    std::uintptr_t frames[CapturedTrace::max_frames];
+    std::uint32_t refs;   // 0: on the free list
+    std::uint32_t count;  // frames in use; on the free list, the next free id
+  };
+  bool grow();
+
+  Entry* entries_ = nullptr;  // entry 0 is never used (none)
+  std::uint32_t capacity_ = 0;
+  std::uint32_t used_ = 1;  // entries [1, used_) have been handed out at least once
+  Id free_ = none;          // entries dropped, to be handed out again
+  std::size_t block_bytes_ = 0;
+  AddressTable<Id> index_;  // hash -> id of the trace stored under it
+};
+
+}  // namespace zevra_harness
