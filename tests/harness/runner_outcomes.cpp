@@ -1,6 +1,10 @@
-// A runner whose tests pass, skip, fail in each assertion primitive and log,
-// so that the terminal output can be compared byte for byte.
+// A runner whose tests pass, skip, fail in each assertion primitive, fail on
+// their allocator's errors and log, so that the terminal output can be
+// compared byte for byte (and, over the protocol, the result words).
+#include <sys/resource.h>
+
 #include <array>
+#include <cstdio>
 
 #include "zevra_harness/log.hpp"
 #include "zevra_harness/main.hpp"
@@ -36,6 +40,48 @@ Status failsNan() {
   return zevra_harness::expectApproxEqAbs(nan, nan, 1e-6);
 }
 
+// While it lives, the process may map 64 MiB more than it has mapped now.
+class AddressSpaceLimit {
+ public:
+  AddressSpaceLimit() {
+    unsigned long pages = 0;
+    if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+      if (std::fscanf(f, "%lu", &pages) != 1) pages = 0;
+      std::fclose(f);
+    }
+    (void)getrlimit(RLIMIT_AS, &saved_);
+    rlimit tight = saved_;
+    tight.rlim_cur = pages * 4096 + (rlim_t{64} << 20);
+    (void)setrlimit(RLIMIT_AS, &tight);
+  }
+  ~AddressSpaceLimit() { (void)setrlimit(RLIMIT_AS, &saved_); }
+
+ private:
+  rlimit saved_{};
+};
+
+// 1 GiB is more than the process may map: the test ends with OutOfMemory.
+Status asksForMoreMemoryThanThereIs() {
+  AddressSpaceLimit limit;
+  auto p = zevra_harness::allocator().alloc(std::size_t{1} << 30, 8);
+  ZEVRA_TRY(p);
+  zevra_harness::allocator().free(*p, std::size_t{1} << 30, 8);
+  return {};
+}
+
+// The memory resource has no error to give: it returns nullptr, and the
+// test, which goes on as if nothing happened, fails all the same.
+Status ignoresTheMemoryResourcesNullptr() {
+  AddressSpaceLimit limit;
+  return zevra_harness::expect(zevra_harness::allocator().allocate(std::size_t{1} << 30) ==
+                               nullptr);
+}
+
+Status asksForABadAlignment() {
+  ZEVRA_TRY(zevra_harness::allocator().alloc(16, 24));
+  return {};
+}
+
 Status logs() {
   using zevra_harness::Level;
   zevra_harness::log(Level::err, "test", "an error {}", 1u);
@@ -54,6 +100,9 @@ constexpr auto tests = std::to_array<zevra_harness::TestFn>({
     {"outcomes.test.fails in expectApproxEqAbs → f64", &failsApprox},
     {"outcomes.test.fails in expectApproxEqAbs (f32)", &failsF32},
     {"outcomes.test.NaN never matches", &failsNan},
+    {"outcomes.test.asks for more memory than there is", &asksForMoreMemoryThanThereIs},
+    {"outcomes.test.ignores the memory resource's nullptr", &ignoresTheMemoryResourcesNullptr},
+    {"outcomes.test.asks for an alignment of 24", &asksForABadAlignment},
     {"outcomes.test.logs at every level", &logs},
     {"outcomes.test.passes on an operation's error", &outOfMemory},
 });

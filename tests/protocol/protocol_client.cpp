@@ -34,6 +34,7 @@ const char* runnerPath(const char* variable) {
 }
 const char* flagsRunner() { return runnerPath("ZEVRA_FLAGS_RUNNER"); }
 const char* emptyRunner() { return runnerPath("ZEVRA_EMPTY_RUNNER"); }
+const char* outcomesRunner() { return runnerPath("ZEVRA_OUTCOMES_RUNNER"); }
 
 const Bytes kExit = header(0, 0);
 const Bytes kQuery = header(4, 0);
@@ -150,6 +151,26 @@ Status flagsOfALeak() {
   Ending e = peer.wait();
   ZEVRA_TRY(expect(e.exited && e.status == 0));
   ZEVRA_TRY(expect(std::string_view(e.err).starts_with("[gpa] (err): memory address 0x")));
+  return {};
+}
+
+// Running out of memory (typed, or through the memory resource) and a bad
+// alignment fail their tests with the fail bit alone (the allocator's
+// warnings are no logged errors), and the conversation goes on.
+Status flagsOfAllocationFailures() {
+  ZEVRA_START(peer, outcomesRunner());
+  for (std::uint32_t index : {6u, 7u, 8u, 0u}) {
+    ZEVRA_TRY(expect(peer.send(runTest(index))));
+    ZEVRA_TRY(expect(peer.expectBytes(testResults(index, index == 0 ? 0x0 : 0x1))));
+  }
+  ZEVRA_TRY(expect(peer.send(kExit)));
+  Ending e = peer.wait();
+  ZEVRA_TRY(expect(e.exited && e.status == 0));
+  std::string_view err = e.err;
+  ZEVRA_TRY(expect(err.find("[gpa] (warn): Out of memory: 1073741824 bytes aligned to 8.") !=
+                   std::string_view::npos));
+  ZEVRA_TRY(expect(err.find("[gpa] (warn): Alignment 24 is not a power of two (16 bytes asked).") !=
+                   std::string_view::npos));
   return {};
 }
 
@@ -292,6 +313,7 @@ constexpr auto client_tests = std::to_array<zevra_harness::TestFn>({
     {"protocol.test.run_test of index 3", &runTestIndex3},
     {"protocol.test.flags of skip, failure and logged errors", &flagsOfEachOutcome},
     {"protocol.test.flags of a leak", &flagsOfALeak},
+    {"protocol.test.flags of allocation failures", &flagsOfAllocationFailures},
     {"protocol.test.requests in one write", &requestsInOneWrite},
     {"protocol.test.more requests in one write than the queue holds", &manyRequestsInOneWrite},
     {"protocol.test.requests one byte at a time", &oneByteAtATime},
