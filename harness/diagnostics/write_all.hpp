@@ -5,6 +5,7 @@
 // call is made again; a partial write is continued.
 
 #include <cerrno>
+#include <chrono>
 #include <cstddef>
 
 #include "harness/diagnostics/system_calls.hpp"
@@ -36,5 +37,16 @@ auto retryTransient(const SystemCalls& sys, int fd, short events, Call call) {
 // Writes every byte to a descriptor. False when a write fails or writes
 // nothing (the rest is not written).
 bool writeAll(int fd, const void* data, std::size_t len);
+
+// Time a writer may spend waiting for a descriptor, shared by all its
+// writes: once spent, the next write that would wait fails instead.
+struct WaitBudget {
+  std::chrono::nanoseconds left;
+};
+
+// writeAll that never blocks in a write: it waits for room with poll first,
+// within the budget, and fails when the budget runs out. A pipe with room
+// takes up to 4096 bytes at once, so writes of that size never block.
+bool writeAllWithin(int fd, const void* data, std::size_t len, WaitBudget& budget);
 
 }  // namespace zevra_harness
