@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -12,6 +13,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "harness/diagnostics/fault_handler.hpp"
+#include "harness/diagnostics/stack_trace.hpp"
 #include "harness/diagnostics/stderr.hpp"
 #include "harness/diagnostics/write_all.hpp"
 #include "harness/progress/frame.hpp"
@@ -63,9 +66,14 @@ struct Display {
 };
 Display display;
 
-// Whether a frame is on the screen; touched only with the standard-error
-// lock held, by the drawing thread and by the clear hook.
-bool drawn = false;
+// Whether a frame is on the screen; changed only with the standard-error
+// lock held, by the drawing thread and by the clear hook (which a signal
+// handler may run without the lock, after waiting for it in vain).
+std::atomic<bool> drawn{false};
+
+// Where the drawing thread's signal handlers run (see fault_handler.hpp).
+alignas(16) constinit std::byte drawing_alt_stack[kAlternateStackBytes];
+
 // The drawing thread takes the standard-error lock to draw; the hook must
 // not clear the frame that thread is about to replace.
 thread_local bool on_drawing_thread = false;
@@ -73,9 +81,9 @@ thread_local bool on_drawing_thread = false;
 // The clear hook: runs with the standard-error lock held, before any other
 // text, also from the fault handler (so it only writes).
 void clearDrawing() {
-  if (on_drawing_thread || !drawn) return;
+  if (on_drawing_thread || !drawn.load(std::memory_order_relaxed)) return;
   (void)writeAll(2, kClearDrawing.data(), kClearDrawing.size());
-  drawn = false;
+  drawn.store(false, std::memory_order_relaxed);
 }
 
 std::size_t terminalColumns() {
@@ -86,6 +94,8 @@ std::size_t terminalColumns() {
 
 void* drawLoop(void*) {
   on_drawing_thread = true;
+  const AlternateSignalStack alt_stack(drawing_alt_stack);
+  (void)threadStackEnd();
   char frame[kFrameBytes];
   std::unique_lock lock(display.mutex);
   Clock::time_point next = display.started + kFirstDrawing;
@@ -97,7 +107,7 @@ void* drawLoop(void*) {
     {
       StderrLock stderr_lock;
       (void)writeAll(2, frame, n);  // like every print: a failed write is dropped
-      drawn = true;
+      drawn.store(true, std::memory_order_relaxed);
     }
     lock.lock();
     // After a stall (a blocked terminal) draw once more, not a burst.
