@@ -18,6 +18,7 @@
 #include "harness/diagnostics/stderr.hpp"
 #include "harness/diagnostics/write_all.hpp"
 #include "harness/progress/frame.hpp"
+#include "harness/progress/interrupts.hpp"
 #include "harness/progress/utf8.hpp"
 #include "zevra_harness/log.hpp"
 
@@ -79,7 +80,7 @@ alignas(16) constinit std::byte drawing_alt_stack[kAlternateStackBytes];
 thread_local bool on_drawing_thread = false;
 
 // The clear hook: runs with the standard-error lock held, before any other
-// text, also from the fault handler (so it only writes).
+// text, also from the fault and interrupt handlers (so it only writes).
 void clearDrawing() {
   if (on_drawing_thread || !drawn.load(std::memory_order_relaxed)) return;
   (void)writeAll(2, kClearDrawing.data(), kClearDrawing.size());
@@ -139,10 +140,15 @@ bool terminalStart(std::string_view root_label, std::size_t total) {
   int err = ::pthread_attr_init(&attr);
   if (err == 0) {
     (void)::pthread_attr_setstacksize(&attr, kThreadStack);
+    const sigset_t before = blockInterrupts();
     err = ::pthread_create(&display.thread, &attr, &drawLoop, nullptr);
+    (void)::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     (void)::pthread_attr_destroy(&attr);
   }
-  if (err == 0) return true;
+  if (err == 0) {
+    takeInterrupts();
+    return true;
+  }
   setStderrClearHook(nullptr);
   const char* reason = ::strerrorname_np(err);
   log(Level::warn, "default", "progress display not started: no thread ({})",
@@ -162,6 +168,7 @@ void terminalItemEnd() {
 }
 
 void terminalEnd() {
+  giveBackInterrupts();
   {
     std::lock_guard lock(display.mutex);
     display.stop = true;

@@ -1,7 +1,8 @@
 // Runs a runner on a pseudo-terminal and checks what reaches the screen,
 // byte for byte (output post-processing is off, so "\n" stays "\n").
 //   progress-pty-driver CASE RUNNER
-// Cases: draw, fail, quick, dumb, channel, stalled-channel, no-thread. Exit 0 when the check holds, 1 with a description
+// Cases: draw, fail, quick, dumb, channel, stalled-channel, no-thread,
+// sigint, sigterm. Exit 0 when the check holds, 1 with a description
 // otherwise, 77 when it cannot be run. A runner that has not finished after
 // 20 s is killed (a hang fails the check).
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -36,6 +38,7 @@ struct Run {
   std::string screen;   // everything the runner wrote to the terminal
   std::string channel;  // what arrived on the progress channel, if any
   int status = -1;      // exit status, or -1 when it did not exit normally
+  int signal = 0;       // the signal that ended it, if one did
 };
 
 struct Options {
@@ -44,6 +47,7 @@ struct Options {
   bool channel = false;
   bool stalled_channel = false;  // a channel that is full and never read
   bool no_thread = false;
+  int interrupt = 0;  // a signal sent once the first frame is on the screen
 };
 
 // Appends what `fd` gives to `got` until its end, or until `until` holds
@@ -117,7 +121,14 @@ Run runOnPty(const char* runner, const Options& opt) {
   if (with_channel) ::close(channel[1]);
   const auto deadline = std::chrono::steady_clock::now() + kPatience;
   const auto never = [](const std::string&) { return false; };
-  const bool in_time = readUntil(master, run.screen, deadline, never);
+  bool in_time = true;
+  if (opt.interrupt != 0) {
+    in_time = readUntil(master, run.screen, deadline, [](const std::string& screen) {
+      return screen.find(kErase) != std::string::npos;
+    });
+    ::kill(pid, opt.interrupt);
+  }
+  in_time = in_time && readUntil(master, run.screen, deadline, never);
   if (!in_time) ::kill(pid, SIGKILL);
   // The channel is read only now: a stalled one was never drained.
   if (with_channel) (void)readUntil(channel[0], run.channel, deadline, never);
@@ -125,6 +136,7 @@ Run runOnPty(const char* runner, const Options& opt) {
   while (::waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
   }
   if (WIFEXITED(wstatus)) run.status = WEXITSTATUS(wstatus);
+  if (WIFSIGNALED(wstatus)) run.signal = WTERMSIG(wstatus);
   return run;
 }
 
@@ -144,8 +156,8 @@ std::string visible(std::string_view s) {
 }
 
 int failed(const char* what, const Run& run) {
-  std::fprintf(stderr, "%s\nstatus %d\nscreen: %s\nchannel: %s\n", what, run.status,
-               visible(run.screen).c_str(), visible(run.channel).c_str());
+  std::fprintf(stderr, "%s\nstatus %d, signal %d\nscreen: %s\nchannel: %s\n", what, run.status,
+               run.signal, visible(run.screen).c_str(), visible(run.channel).c_str());
   return 1;
 }
 
@@ -274,6 +286,20 @@ int checkStalledChannel(const char* runner) {
   return 0;
 }
 
+// SIGINT or SIGTERM while the drawing is up: it is erased, and the process
+// ends by that signal.
+int checkInterrupt(const char* runner, int sig) {
+  Options opt;
+  opt.interrupt = sig;
+  Run run = runOnPty(runner, opt);
+  std::string_view s = run.screen;
+  std::size_t frames = 0;
+  while (s.starts_with(kSleeperFrame)) s.remove_prefix(kSleeperFrame.size()), ++frames;
+  if (run.signal != sig) return failed("not ended by the signal", run);
+  if (frames == 0 || s != kClear) return failed("the drawing is not erased last", run);
+  return 0;
+}
+
 // No thread for the drawing: a warning, then the run as without a display.
 int checkNoThread(const char* runner) {
   Options opt;
@@ -298,6 +324,8 @@ int main(int argc, char** argv) {
   if (which == "dumb") return checkDumb(runner);
   if (which == "channel") return checkChannel(runner);
   if (which == "stalled-channel") return checkStalledChannel(runner);
+  if (which == "sigint") return checkInterrupt(runner, SIGINT);
+  if (which == "sigterm") return checkInterrupt(runner, SIGTERM);
   if (which == "no-thread") return checkNoThread(runner);
   return 2;
 }
