@@ -4,8 +4,9 @@
 #   check_output.sh [--status N|abort] [--stderr FILE] [--stdout FILE]
 #                   [--stdin FILE] [--mask] [--sed EXPR] [--env NAME=VALUE]... -- COMMAND ARGS...
 # --mask rewrites what varies between runs before comparing: each run of
-# stack-trace frame lines ("0x... in ...") becomes one line "<trace>", other
-# hexadecimal addresses become 0xADDR and "thread N" becomes "thread TID".
+# stack-trace frame lines ("0x... in ...") becomes one line "<trace>", the
+# count of frames a long trace leaves out becomes N, other hexadecimal
+# addresses become 0xADDR and "thread N" becomes "thread TID".
 # Source positions in failure traces ("file.cpp:LINE:COLUMN: in ...") are
 # compared without their numbers, on both sides, so that moving unrelated
 # lines breaks no expected file. --sed rewrites the output with a sed -E
@@ -35,7 +36,8 @@ env ${envs[@]+"${envs[@]}"} "$@" <"$stdin_file" >"$work/out" 2>"$work/err"
 got=$?
 masked() {
   if [ "$mask" = 1 ]; then
-    sed -E -e 's/^0x[0-9a-f]+ in .*$/<trace>/' -e 's/0x[0-9a-f]+/0xADDR/g' -e 's/^thread [0-9]+ /thread TID /' "$1" | uniq
+    sed -E -e 's/^0x[0-9a-f]+ in .*$/<trace>/' -e 's/^\([0-9]+ frames left out\)$/(N frames left out)/' \
+      -e 's/0x[0-9a-f]+/0xADDR/g' -e 's/^thread [0-9]+ /thread TID /' "$1" | uniq
   else
     cat "$1"
   fi | if [ -n "$sed_expr" ]; then sed -E -e "$sed_expr"; else cat; fi
