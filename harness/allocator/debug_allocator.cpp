@@ -14,7 +14,7 @@ namespace zevra_harness {
 struct DebugAllocator::Record {
   Record* next_freed;  // the next younger slot in the quarantine
   TraceStore::Id alloc_trace;
-  TraceStore::Id free_trace;  // none while live
+  TraceStore::Id free_trace;  // of the last free (kept while live, to be reused)
   std::uint16_t len;
   std::uint8_t align_log2;
   bool freed;
@@ -187,7 +187,8 @@ std::expected<std::byte*, Error> DebugAllocator::allocate(std::size_t len, std::
                                                           const CapturedTrace& trace) {
   static_assert(class_count == max_slot_log2 - min_slot_log2 + 1);
   if (alignment == 0) alignment = 1;
-  if (!std::has_single_bit(alignment)) return std::unexpected(BadAlignment);
+  // (std::has_single_bit would call libgcc's popcount without -mpopcnt.)
+  if ((alignment & (alignment - 1)) != 0) return std::unexpected(BadAlignment);
   // A slot of 2^k bytes is aligned to 2^k, so the class covers the alignment
   // as well as the length.
   std::size_t need = std::max({len, alignment, std::size_t{1} << min_slot_log2});
@@ -197,8 +198,7 @@ std::expected<std::byte*, Error> DebugAllocator::allocate(std::size_t len, std::
   std::lock_guard lock(mutex_);
   Record* r = takeSlot(size_log2 - min_slot_log2);
   if (r == nullptr) return std::unexpected(OutOfMemory);
-  r->alloc_trace = traces_.add(trace);
-  r->free_trace = TraceStore::none;
+  r->alloc_trace = traces_.replace(r->alloc_trace, trace);
   r->len = static_cast<std::uint16_t>(len);
   r->align_log2 = static_cast<std::uint8_t>(std::countr_zero(alignment));
   r->freed = false;
@@ -214,8 +214,6 @@ DebugAllocator::Record* DebugAllocator::takeSlot(std::size_t size_class) {
     Record* r = sc.oldest_freed;
     sc.oldest_freed = r->next_freed;
     --sc.freed;
-    traces_.drop(r->alloc_trace);
-    traces_.drop(r->free_trace);
     return r;
   }
   Chunk* chunk = sc.newest_chunk;
@@ -223,7 +221,9 @@ DebugAllocator::Record* DebugAllocator::takeSlot(std::size_t size_class) {
     chunk = addChunk(size_class);
     if (chunk == nullptr) return nullptr;
   }
-  return &chunk->records()[chunk->handed_out++];
+  Record* r = &chunk->records()[chunk->handed_out++];
+  r->alloc_trace = r->free_trace = TraceStore::none;
+  return r;
 }
 
 DebugAllocator::Chunk* DebugAllocator::addChunk(std::size_t size_class) {
@@ -269,11 +269,9 @@ std::expected<std::byte*, Error> DebugAllocator::allocateLarge(std::size_t len,
     std::lock_guard lock(mutex_);
     if (LargeAlloc* a = large_.insert(reinterpret_cast<std::uintptr_t>(p))) {
       // A record left by an earlier, freed mapping at this address is
-      // replaced (a new entry names no traces).
-      traces_.drop(a->alloc_trace);
-      traces_.drop(a->free_trace);
-      *a = {.alloc_trace = traces_.add(trace),
-            .free_trace = TraceStore::none,
+      // taken over (a new entry names no traces).
+      *a = {.alloc_trace = traces_.replace(a->alloc_trace, trace),
+            .free_trace = a->free_trace,
             .len = len,
             .map_len = map_len,
             .align_log2 = static_cast<std::uint8_t>(std::countr_zero(alignment)),
@@ -305,7 +303,7 @@ void DebugAllocator::deallocate(void* p, std::size_t len, std::size_t alignment,
           i >= chunk.handed_out) {
         report.kind = FreeReport::Kind::invalid;
       } else if (Record& r = chunk.records()[i]; report.take(r, len, alignment, traces_)) {
-        r.free_trace = traces_.add(trace);
+        r.free_trace = traces_.replace(r.free_trace, trace);
         r.next_freed = nullptr;
         SizeClass& sc = classes_[chunk.size_log2 - min_slot_log2];
         (sc.freed != 0 ? sc.newest_freed->next_freed : sc.oldest_freed) = &r;
@@ -315,7 +313,7 @@ void DebugAllocator::deallocate(void* p, std::size_t len, std::size_t alignment,
     } else if (LargeAlloc* a = large_.find(addr)) {
       // The record stays, so that a second free is still recognised.
       if (report.take(*a, len, alignment, traces_)) {
-        a->free_trace = traces_.add(trace);
+        a->free_trace = traces_.replace(a->free_trace, trace);
         large_len = a->map_len;
       }
     } else {

@@ -7,21 +7,47 @@
 
 namespace zevra_harness {
 
-std::uint64_t CapturedTrace::hashOf(const std::uintptr_t* frames, std::uint32_t count) {
+namespace {
+
+std::uint64_t hashOf(const std::uintptr_t* frames, std::uint32_t count) {
+  // Each frame times a multiplier of its own, summed: the products do not
+  // wait on each other (a chained mix costs three times as much per trace).
+  // Equal hashes are only a hint; add compares the frames.
+  static constexpr std::uint64_t multipliers[CapturedTrace::max_frames] = {
+      0x9E3779B97F4A7C15u, 0xC2B2AE3D27D4EB4Fu, 0x165667B19E3779F9u, 0xD6E8FEB86659FD93u,
+      0xFF51AFD7ED558CCDu, 0xC4CEB9FE1A85EC53u, 0x94D049BB133111EBu, 0xBF58476D1CE4E5B9u,
+      0x2545F4914F6CDD1Du, 0x9FB21C651E98DF25u};
   std::uint64_t h = count;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    h = (h ^ frames[i]) * 0x9E3779B97F4A7C15u;
-    h ^= h >> 29;
-  }
+  for (std::uint32_t i = 0; i < count; ++i) h += frames[i] * multipliers[i];
+  h ^= h >> 31;
   return h != 0 ? h : 1;  // 0 marks an empty entry of the index
 }
 
+// Word by word: a captured trace was just written a word at a time, and
+// wider loads of it would wait for those stores to retire.
+bool sameFrames(const std::uintptr_t* a, const std::uintptr_t* b, std::uint32_t count) {
+  for (std::uint32_t i = 0; i < count; ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
+}  // namespace
+
+TraceStore::Id TraceStore::replace(Id old, const CapturedTrace& trace) {
+  if (old != none && entries_[old].count == trace.count &&
+      sameFrames(entries_[old].frames, trace.frames, trace.count))
+    return old;
+  const Id id = add(trace);  // before the drop, which could free the entry it finds
+  drop(old);
+  return id;
+}
+
 TraceStore::Id TraceStore::add(const CapturedTrace& trace) {
-  const std::size_t frame_bytes = trace.count * sizeof(std::uintptr_t);
-  Id* indexed = index_.find(trace.hash);
+  const std::uint64_t hash = hashOf(trace.frames, trace.count);
+  Id* indexed = index_.find(hash);
   if (indexed != nullptr) {
     Entry& e = entries_[*indexed];
-    if (e.count == trace.count && std::memcmp(e.frames, trace.frames, frame_bytes) == 0) {
+    if (e.count == trace.count && sameFrames(e.frames, trace.frames, trace.count)) {
       ++e.refs;
       return *indexed;
     }
@@ -35,12 +61,12 @@ TraceStore::Id TraceStore::add(const CapturedTrace& trace) {
     id = used_++;
   }
   Entry& e = entries_[id];
-  std::memcpy(e.frames, trace.frames, frame_bytes);
+  std::memcpy(e.frames, trace.frames, trace.count * sizeof(std::uintptr_t));
   e.count = trace.count;
   e.refs = 1;
   if (indexed == nullptr) {
     // Without room in the index the trace is still stored, only not shared.
-    if (Id* slot = index_.insert(trace.hash)) *slot = id;
+    if (Id* slot = index_.insert(hash)) *slot = id;
   }
   return id;
 }
@@ -49,7 +75,7 @@ void TraceStore::drop(Id id) {
   if (id == none) return;
   Entry& e = entries_[id];
   if (--e.refs != 0) return;
-  const std::uint64_t hash = CapturedTrace::hashOf(e.frames, e.count);
+  const std::uint64_t hash = hashOf(e.frames, e.count);
   if (Id* indexed = index_.find(hash); indexed != nullptr && *indexed == id) index_.erase(hash);
   e.count = free_;
   free_ = id;

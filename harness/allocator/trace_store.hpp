@@ -13,23 +13,19 @@
 
 namespace zevra_harness {
 
-// A trace as captured, before it is stored: the frames and their hash.
+// A trace as captured, before it is stored.
 struct CapturedTrace {
   static constexpr std::size_t max_frames = 10;
   std::uintptr_t frames[max_frames];
   std::uint32_t count = 0;
-  std::uint64_t hash = 0;  // never 0
 
   // Records the caller of the function this is inlined into (always inlined,
   // so that the walk skips exactly that function's frame). Runs outside the
   // allocator's lock.
   [[gnu::always_inline]] void captureCaller() {
     count = static_cast<std::uint32_t>(captureStackTrace(frames, 1));
-    hash = hashOf(frames, count);
   }
   TraceView view() const { return {{frames, count}}; }
-
-  static std::uint64_t hashOf(const std::uintptr_t* frames, std::uint32_t count);
 };
 
 class TraceStore {
@@ -39,12 +35,13 @@ class TraceStore {
 
   constexpr TraceStore() = default;
 
-  // The id of `trace`, with one more reference; none when it is new and the
-  // store cannot grow.
-  Id add(const CapturedTrace& trace);
-  // Drops one reference; the trace goes with the last.
-  void drop(Id id);
-  // Valid until the next add.
+  // A record that named `old` (none: no trace) now names `trace`: `old`
+  // itself when it is the same trace (the common case of a slot reused by
+  // the place that used it before, checked without hashing), else the id
+  // of `trace` with one more reference, and one reference of `old` dropped.
+  // none when `trace` is new and the store cannot grow.
+  Id replace(Id old, const CapturedTrace& trace);
+  // Valid until the next replace.
   TraceView view(Id id) const;
   void copy(Id id, CapturedTrace& out) const;
 
@@ -59,6 +56,9 @@ class TraceStore {
     std::uint32_t refs;   // 0: on the free list
     std::uint32_t count;  // frames in use; on the free list, the next free id
   };
+  Id add(const CapturedTrace& trace);
+  // Drops one reference; the trace goes with the last.
+  void drop(Id id);
   bool grow();
 
   Entry* entries_ = nullptr;  // entry 0 is never used (none)
