@@ -65,7 +65,13 @@ struct Display {
   Clock::time_point started;
   pthread_t thread{};
 };
-Display display;
+// Built by the first start: a run that draws nothing never constructs it
+// (its condition variable has no constant initialiser, and constructing it
+// at load time faults in its code and data pages).
+Display& display() {
+  static Display instance;
+  return instance;
+}
 
 // Whether a frame is on the screen; changed only with the standard-error
 // lock held, by the drawing thread and by the clear hook (which a signal
@@ -98,11 +104,11 @@ void* drawLoop(void*) {
   const AlternateSignalStack alt_stack(drawing_alt_stack);
   (void)threadStackEnd();
   char frame[kFrameBytes];
-  std::unique_lock lock(display.mutex);
-  Clock::time_point next = display.started + kFirstDrawing;
-  while (!display.wake.wait_until(lock, next, [] { return display.stop; })) {
-    FrameContent content{display.root.view(), display.completed, display.total,
-                         display.item.view()};
+  std::unique_lock lock(display().mutex);
+  Clock::time_point next = display().started + kFirstDrawing;
+  while (!display().wake.wait_until(lock, next, [] { return display().stop; })) {
+    FrameContent content{display().root.view(), display().completed, display().total,
+                         display().item.view()};
     std::size_t n = composeFrame(content, terminalColumns(), frame);
     lock.unlock();
     {
@@ -127,13 +133,13 @@ bool terminalAcceptsEscapes() {
 
 bool terminalStart(std::string_view root_label, std::size_t total) {
   {
-    std::lock_guard lock(display.mutex);
-    display.stop = false;
-    display.root.set(root_label);
-    display.item.set({});
-    display.completed = 0;
-    display.total = total;
-    display.started = Clock::now();
+    std::lock_guard lock(display().mutex);
+    display().stop = false;
+    display().root.set(root_label);
+    display().item.set({});
+    display().completed = 0;
+    display().total = total;
+    display().started = Clock::now();
   }
   setStderrClearHook(&clearDrawing);
   pthread_attr_t attr;
@@ -141,7 +147,7 @@ bool terminalStart(std::string_view root_label, std::size_t total) {
   if (err == 0) {
     (void)::pthread_attr_setstacksize(&attr, kThreadStack);
     const sigset_t before = blockInterrupts();
-    err = ::pthread_create(&display.thread, &attr, &drawLoop, nullptr);
+    err = ::pthread_create(&display().thread, &attr, &drawLoop, nullptr);
     (void)::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     (void)::pthread_attr_destroy(&attr);
   }
@@ -157,24 +163,24 @@ bool terminalStart(std::string_view root_label, std::size_t total) {
 }
 
 void terminalItemBegin(std::string_view label) {
-  std::lock_guard lock(display.mutex);
-  display.item.set(label);
+  std::lock_guard lock(display().mutex);
+  display().item.set(label);
 }
 
 void terminalItemEnd() {
-  std::lock_guard lock(display.mutex);
-  ++display.completed;
-  display.item.set({});
+  std::lock_guard lock(display().mutex);
+  ++display().completed;
+  display().item.set({});
 }
 
 void terminalEnd() {
   giveBackInterrupts();
   {
-    std::lock_guard lock(display.mutex);
-    display.stop = true;
+    std::lock_guard lock(display().mutex);
+    display().stop = true;
   }
-  display.wake.notify_one();
-  (void)::pthread_join(display.thread, nullptr);
+  display().wake.notify_one();
+  (void)::pthread_join(display().thread, nullptr);
   // Taking the lock runs the hook, which clears the last frame; the hook is
   // removed before anyone else can print.
   StderrLock lock;

@@ -387,7 +387,9 @@ Status oneRunAsAValue() {
     ZEVRA_TRY(expect(second.level_at_start == (policy.reset_log_level ? Level::warn : Level::err)));
   }
   Recorder seen;
-  const TestRun slow = runOne({"sleeps", &sleeps}, kTerminalPolicy, seen);
+  RunPolicy timed = kTerminalPolicy;
+  timed.time_the_call = true;
+  const TestRun slow = runOne({"sleeps", &sleeps}, timed, seen);
   ZEVRA_TRY(expect(slow.duration >= std::chrono::milliseconds(3)));
   s.log_err_count = errors_before;
   return {};
