@@ -78,7 +78,7 @@ template <typename T>
   const T acos_low = pio2_hi - (x - (pio2_lo - small));
   const T acos_high = 2.0 * (head + small);
   // At x = 1 the high quotient is 0 / 0; there acos is exactly 0.
-  return selectBits(low, acos_low, selectBits(x == 1.0, T{} + 0.0, acos_high));
+  return selectBits(low, acos_low, selectBits(x == 1.0, simd::broadcast<T>(0.0), acos_high));
 }
 
 }  // namespace zevra_kernel

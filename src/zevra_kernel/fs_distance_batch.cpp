@@ -74,7 +74,7 @@ template <Lanes V>
   const V dot = ((p.x * r.x + p.y * r.y) + p.z * r.z) + p.w * r.w;
   const V d = simd::absLanes(dot) / (n1 * n2);
   // d < 1 is false for NaN, which gives 1 as in fsDistance.
-  return selectBits((d < 1.0) & ~((n1 < 1e-15) | reference_short), d, V{} + 1.0);
+  return selectBits((d < 1.0) & ~((n1 < 1e-15) | reference_short), d, simd::broadcast<V>(1.0));
 }
 
 template <Lanes V>
@@ -89,7 +89,7 @@ template <Lanes V>
   const HomVec4* in = positions.data();
   double* out = output.data();
   const double n2 = reference.norm();
-  const MaskOf<V> reference_short = (V{} + n2) < 1e-15;
+  const MaskOf<V> reference_short = simd::broadcast<V>(n2) < 1e-15;
   // Two passes over each block, the cosines into the output and then their
   // arc cosines in place: either pass's chain of dependent operations is half
   // the whole one, so the processor overlaps twice as many vectors.

@@ -37,6 +37,19 @@ inline constexpr std::size_t lane_count = sizeof(V) / sizeof(double);
 template <Lanes V>
 using MaskOf = decltype(V{} < V{});
 
+// x in every lane (for a double, x itself). Not V{} + x, which turns -0 into
+// +0.
+template <typename T>
+[[gnu::always_inline]] inline T broadcast(double x) {
+  if constexpr (std::is_same_v<T, double>) {
+    return x;
+  } else {
+    T v;
+    for (std::size_t i = 0; i < lane_count<T>; ++i) v[i] = x;
+    return v;
+  }
+}
+
 // c ? a : b done on the bits. A plain ?: lets the compiler move each side's
 // arithmetic into a branch, and with trapping floating point it will not
 // turn that back into a select, which stops vectorisation.

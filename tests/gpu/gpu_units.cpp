@@ -2,9 +2,11 @@
 // edges of the f32 range, prefix behaviour of the batches, the assembled
 // module and the pipeline catalogue.
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <span>
 #include <string_view>
 
@@ -154,6 +156,65 @@ Status testCpuPGLActionPrefix() {
   return {};
 }
 
+// Same bits, or NaN for NaN: which NaN a sum of two passes on is not fixed.
+bool sameBits(double a, double b) {
+  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b) ||
+         (std::isnan(a) && std::isnan(b));
+}
+
+Status testCpuPGLActionBitForBit() {
+  constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  std::mt19937_64 random(zevra_harness::randomSeed());
+  std::normal_distribution<double> normal;
+  std::uniform_int_distribution<int> exponent(-40, 40);
+  const auto any = [&] { return std::ldexp(normal(random), exponent(random)); };
+  PGL4 general{};
+  for (double& e : general.data) e = any();
+  PGL4 negative_zero{};
+  negative_zero.data.fill(-0.0);  // every product -0: apply's 0 + makes the sums +0
+  PGL4 special = general;
+  special.data[1] = inf;
+  special.data[6] = nan;
+  special.data[11] = -0.0;
+  const std::array<PGL4, 5> matrices{PGL4::identity(), zevra_kernel::pglTranslate(1, -2, 3),
+                                     general, negative_zero, special};
+  const std::array<HomVec4, 8> edges{
+      HomVec4::init(0, 0, 0, 0),           HomVec4::init(-0.0, -0.0, -0.0, -0.0),
+      HomVec4::init(1, 2, 3, 4),           HomVec4::init(nan, 1, 0, 1),
+      HomVec4::init(inf, -inf, 0, 1),      HomVec4::init(1e308, 1e308, -1e308, 1),
+      HomVec4::init(4e-320, 1e-310, 0, 1), HomVec4::init(0.5, 0.25, 0.125, 1)};
+  std::array<HomVec4, 1031> points;  // odd: every path's tail runs
+  std::array<HomVec4, 1031> out;
+  // Every length up to two steps of the widest path, and the whole array.
+  std::array<std::size_t, 10> lengths{0, 1, 2, 3, 4, 5, 6, 7, 9, points.size()};
+  const HomVec4 untouched = HomVec4::init(-7, -7, -7, -7);
+  for (std::size_t i = 0; i < points.size(); ++i)
+    points[i] = i < edges.size() ? edges[i] : HomVec4::init(any(), any(), any(), any());
+  using zevra_kernel::all_simd_paths;
+  for (const PGL4& m : matrices) {
+    // Each instruction-set version this machine runs, then the dispatched one.
+    for (std::size_t path = 0; path <= all_simd_paths.size(); ++path) {
+      if (path < all_simd_paths.size() && !zevra_kernel::simdPathRuns(all_simd_paths[path]))
+        continue;
+      for (const std::size_t n : lengths) {
+        out.fill(untouched);
+        const std::span<const HomVec4> in = std::span(points).first(n);
+        if (path < all_simd_paths.size())
+          detail::cpuPGLActionBatchOn(all_simd_paths[path], m, in, out);
+        else
+          cpuPGLActionBatch(m, in, out);
+        for (std::size_t i = 0; i < out.size(); ++i) {
+          const HomVec4 want = i < n ? m.apply(points[i]) : untouched;
+          ZEVRA_TRY(expect(sameBits(out[i].x, want.x) && sameBits(out[i].y, want.y) &&
+                           sameBits(out[i].z, want.z) && sameBits(out[i].w, want.w)));
+        }
+      }
+    }
+  }
+  return {};
+}
+
 Status testModuleAssembly() {
   constexpr std::string_view module = buildWgslModule();
   constexpr std::array<std::string_view, 7> parts{
@@ -205,13 +266,14 @@ Status testCatalogue() {
   return {};
 }
 
-constexpr std::array<zevra_harness::TestFn, 8> gpu_tests{{
+constexpr std::array<zevra_harness::TestFn, 9> gpu_tests{{
     {"gpu.conversion at the edges of the f32 range", &testConversionRangeEdges},
     {"gpu.pgl4ToGpu keeps column-major order", &testPGL4ConversionOrder},
     {"gpu.record byte images", &testRecordByteImages},
     {"gpu.batchToGpu converts the common prefix only", &testBatchToGpuPrefix},
     {"gpu.cpuFSDistanceBatch prefix and degenerate points", &testCpuFSDistancePrefix},
     {"gpu.cpuPGLActionBatch prefix and identity", &testCpuPGLActionPrefix},
+    {"gpu.cpuPGLActionBatch gives apply bit for bit on every path", &testCpuPGLActionBitForBit},
     {"gpu.module assembly", &testModuleAssembly},
     {"gpu.pipeline catalogue", &testCatalogue},
 }};
