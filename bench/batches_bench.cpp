@@ -2,7 +2,8 @@
 // and each instruction-set version this CPU runs.
 // pgl_action: cpuPGLActionBatch beside a plain loop, Eigen's Matrix4d times
 // a 4 x N map of the same points, three copies of the same bytes (memcpy, the
-// baseline; a plain copy loop; a non-temporal copy) and, in cache, the
+// baseline; a plain copy loop; a non-temporal copy), out of cache the
+// non-temporal copy doing the batch's arithmetic too, and in cache the
 // arithmetic floor: the multiplies and adds of M p alone, in registers.
 // fs_distance: cpuFSDistanceBatch beside a plain loop over std::acos (the
 // baseline).
@@ -21,8 +22,8 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
-#include <span>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -145,7 +146,7 @@ void pglCopy(benchmark::State& state, Copy copy) {
 
 // Kept a loop: GCC would otherwise call memcpy for it.
 [[gnu::optimize("no-tree-loop-distribute-patterns")]] void copyLoop(const void* from, void* to,
-                                                                   std::size_t bytes) {
+                                                                    std::size_t bytes) {
   const auto* in = static_cast<const HomVec4*>(from);
   auto* out = static_cast<HomVec4*>(to);
   for (std::size_t i = 0; i < bytes / sizeof(HomVec4); ++i) out[i] = in[i];
@@ -153,47 +154,55 @@ void pglCopy(benchmark::State& state, Copy copy) {
 
 // Whole 64-byte lines of the destination with non-temporal stores of the
 // widest vectors this CPU has, the bytes before and after them with memcpy.
-// The caller streams the lines [head, head + lines) of `to`.
-struct Lines {
-  std::size_t head, lines;
-};
-
-Lines copyAroundLines(const unsigned char* in, unsigned char* out, std::size_t bytes) {
+// With the arithmetic (eight lanes only), each line's two points also go
+// through the batch's multiplies and adds, whose results are dropped: the
+// least a batch that streams its output could cost.
+template <zevra_kernel::simd::Lanes V, bool with_arithmetic = false>
+[[gnu::always_inline]] inline void streamCopy(const void* from, void* to, std::size_t bytes) {
+  using zevra_kernel::simd::load;
+  const auto* in = static_cast<const unsigned char*>(from);
+  auto* out = static_cast<unsigned char*>(to);
   const std::size_t head =
       std::min(bytes, (64 - reinterpret_cast<std::uintptr_t>(out) % 64) % std::size_t{64});
-  const std::size_t lines = (bytes - head) / 64 * 64;
+  const std::size_t end = head + (bytes - head) / 64 * 64;
   std::memcpy(out, in, head);
-  std::memcpy(out + head + lines, in + head + lines, bytes - head - lines);
-  return {head, lines};
+  std::memcpy(out + end, in + end, bytes - end);
+  V c[4];
+  for (std::size_t k = 0; k < 4; ++k)
+    for (std::size_t i = 0; i < zevra_kernel::simd::lane_count<V>; ++i)
+      c[k][i] = transform.data[4 * k + i % 4];
+  for (std::size_t i = head; i < end; i += 64) {
+    for (std::size_t k = 0; k < 64; k += sizeof(V)) {
+      const V v = load<V>(in + i + k);
+      if constexpr (with_arithmetic) {
+        using M = zevra_kernel::simd::MaskOf<V>;
+        const V r = (((0.0 + c[0] * __builtin_shuffle(v, M{0, 0, 0, 0, 4, 4, 4, 4})) +
+                      c[1] * __builtin_shuffle(v, M{1, 1, 1, 1, 5, 5, 5, 5})) +
+                     c[2] * __builtin_shuffle(v, M{2, 2, 2, 2, 6, 6, 6, 6})) +
+                    c[3] * __builtin_shuffle(v, M{3, 3, 3, 3, 7, 7, 7, 7});
+        __asm__ volatile("" : : "v"(r));
+      }
+      if constexpr (sizeof(V) == 16)
+        __asm__("movntpd %1, %0" : "=m"(*reinterpret_cast<V*>(out + i + k)) : "x"(v));
+      else
+        __asm__("vmovntpd %1, %0" : "=m"(*reinterpret_cast<V*>(out + i + k)) : "v"(v));
+    }
+  }
+  _mm_sfence();
 }
 
 [[gnu::target("avx512f")]] void streamCopyAvx512(const void* from, void* to, std::size_t bytes) {
-  const auto* in = static_cast<const unsigned char*>(from);
-  auto* out = static_cast<unsigned char*>(to);
-  const Lines l = copyAroundLines(in, out, bytes);
-  for (std::size_t i = l.head; i < l.head + l.lines; i += 64)
-    _mm512_stream_pd(reinterpret_cast<double*>(out + i), _mm512_loadu_pd(in + i));
-  _mm_sfence();
+  streamCopy<zevra_kernel::simd::F64x8>(from, to, bytes);
 }
-
+[[gnu::target("avx512f")]] void streamCopyWithArithmetic(const void* from, void* to,
+                                                         std::size_t bytes) {
+  streamCopy<zevra_kernel::simd::F64x8, true>(from, to, bytes);
+}
 [[gnu::target("avx")]] void streamCopyAvx(const void* from, void* to, std::size_t bytes) {
-  const auto* in = static_cast<const unsigned char*>(from);
-  auto* out = static_cast<unsigned char*>(to);
-  const Lines l = copyAroundLines(in, out, bytes);
-  for (std::size_t i = l.head; i < l.head + l.lines; i += 32)
-    _mm256_stream_pd(reinterpret_cast<double*>(out + i),
-                     _mm256_loadu_pd(reinterpret_cast<const double*>(in + i)));
-  _mm_sfence();
+  streamCopy<zevra_kernel::simd::F64x4>(from, to, bytes);
 }
-
 void streamCopySse2(const void* from, void* to, std::size_t bytes) {
-  const auto* in = static_cast<const unsigned char*>(from);
-  auto* out = static_cast<unsigned char*>(to);
-  const Lines l = copyAroundLines(in, out, bytes);
-  for (std::size_t i = l.head; i < l.head + l.lines; i += 16)
-    _mm_stream_pd(reinterpret_cast<double*>(out + i),
-                  _mm_loadu_pd(reinterpret_cast<const double*>(in + i)));
-  _mm_sfence();
+  streamCopy<zevra_kernel::simd::F64x2>(from, to, bytes);
 }
 
 // 16 multiplies and 12 adds per point at the vector width in use, laid out as
@@ -205,13 +214,12 @@ template <zevra_kernel::simd::Lanes V>
   constexpr std::size_t lanes = zevra_kernel::simd::lane_count<V>;
   constexpr std::size_t per_step = lanes >= 4 ? lanes / 4 : 1;
   constexpr std::size_t parts = lanes >= 4 ? 1 : 4 / lanes;
-  V c0 = broadcast<V>(0.9), c1 = broadcast<V>(-0.1), c2 = broadcast<V>(0.2),
-    c3 = broadcast<V>(1.5);
+  V c0 = broadcast<V>(0.9), c1 = broadcast<V>(-0.1), c2 = broadcast<V>(0.2), c3 = broadcast<V>(1.5);
   V x = broadcast<V>(1.0), y = x, z = x, w = x;
   for (std::size_t i = 0; i < points; i += per_step) {
     // New coordinates for every step, at no cost.
-    __asm__ volatile("" : "+v"(x), "+v"(y), "+v"(z), "+v"(w), "+v"(c0), "+v"(c1), "+v"(c2),
-                     "+v"(c3));
+    __asm__ volatile(""
+                     : "+v"(x), "+v"(y), "+v"(z), "+v"(w), "+v"(c0), "+v"(c1), "+v"(c2), "+v"(c3));
     for (std::size_t s = 0; s < parts; ++s) {
       const V r = ((c0 * x + c1 * y) + c2 * z) + c3 * w;
       __asm__ volatile("" : : "v"(r));
@@ -231,9 +239,12 @@ void pglFloor(benchmark::State& state) {
   const auto n = static_cast<std::size_t>(state.range(0));
   const SimdPath path = zevra_kernel::bestSimdPath();
   for (auto _ : state) {
-    if (path == SimdPath::avx512) floorAvx512(n);
-    else if (path == SimdPath::avx2) floorAvx2(n);
-    else floorBaseline(n);
+    if (path == SimdPath::avx512)
+      floorAvx512(n);
+    else if (path == SimdPath::avx2)
+      floorAvx2(n);
+    else
+      floorBaseline(n);
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
 }
@@ -313,7 +324,7 @@ void registerAll() {
     const std::string name = std::string("pgl_action/cpuPGLActionBatch, ") + pathName(path);
     RegisterBenchmark(name.c_str(), [path](State& state) {
       pglBatch(state, [path](Points in, std::span<HomVec4> out) {
-        zevra_gpu::detail::cpuPGLActionBatchOn(path, transform, in, out);
+        zevra_gpu::detail::cpuPGLActionBatchOn(path, false, transform, in, out);
       });
     })->Apply(allSizes);
   }
@@ -321,9 +332,8 @@ void registerAll() {
   RegisterBenchmark("pgl_action/Eigen Matrix4d * 4xN map", pglEigen)->Apply(cachedSizes);
   RegisterBenchmark("pgl_action/memcpy of the same bytes", [](State& state) {
     state.SetLabel("baseline");
-    pglCopy(state, [](const void* from, void* to, std::size_t bytes) {
-      std::memcpy(to, from, bytes);
-    });
+    pglCopy(state,
+            [](const void* from, void* to, std::size_t bytes) { std::memcpy(to, from, bytes); });
   })->Apply(allSizes);
   RegisterBenchmark("pgl_action/plain copy loop", [](State& state) {
     pglCopy(state, copyLoop);
@@ -334,6 +344,12 @@ void registerAll() {
                    : path == SimdPath::avx2 ? streamCopyAvx
                                             : streamCopySse2);
   })->Apply(allSizes);
+  if (zevra_kernel::bestSimdPath() == SimdPath::avx512) {
+    RegisterBenchmark("pgl_action/non-temporal copy with the arithmetic",
+                      [](State& state) { pglCopy(state, streamCopyWithArithmetic); })
+        ->Arg(1000000)
+        ->Arg(10000000);
+  }
   RegisterBenchmark("pgl_action/arithmetic floor", pglFloor)->Arg(1000);
 
   RegisterBenchmark("fs_distance/cpuFSDistanceBatch", [](State& state) {

@@ -120,8 +120,8 @@ void roundTripsInTurn(benchmark::State& state, Server& server, PingPong& pong,
   if (!pong.ok) return state.SkipWithError("the ping-pong child did not start");
   const std::array<zevra_bench::Contender, 2> contenders{{
       {"zevra-selftest --listen=-", [&] { return timed(server_round_trip); }},
-      {"pipe ping-pong " + std::to_string(pong.out.size()) + " B : " +
-           std::to_string(pong.in.size()) + " B",
+      {"pipe ping-pong " + std::to_string(pong.out.size()) +
+           " B : " + std::to_string(pong.in.size()) + " B",
        [&] { return timed([&] { return pong.roundTrip(); }); }, true},
   }};
   zevra_bench::runInTurn(state, contenders);

@@ -55,8 +55,8 @@ void processes(benchmark::State& state, bool cpu_time) {
   const std::string output = outputPath();
   std::vector<zevra_bench::Contender> contenders;
   for (const Program& p : programs)
-    contenders.push_back({p.name, [&, p] { return runOnce(p.path, output, cpu_time); },
-                          &p == &programs.back()});
+    contenders.push_back(
+        {p.name, [&, p] { return runOnce(p.path, output, cpu_time); }, &p == &programs.back()});
   zevra_bench::runInTurn(state, contenders);
 }
 
