@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets; see README.md.
-.PHONY: all setup configure build run test sanitize bench fuzz format clean
+.PHONY: all setup configure build run test picture golden sanitize bench fuzz format clean
 
 all: build
 
@@ -17,6 +17,18 @@ run: build
 
 test: build
 	ctest --preset default
+
+# docs/s3-view.png, drawn by the engine's shaders on the WebGPU of the tests.
+picture: build
+	cmake --build --preset default --target picture
+
+# Rewrites every expected output (golden files, tests labelled `golden`) from
+# the current build; review the changes with git diff. One at a time, since
+# several tests share a file. The benchmark report's fixture is rewritten
+# too when the bench preset has been built.
+golden: build
+	ZEVRA_UPDATE_EXPECTED=1 ctest --preset default -L golden -j 1
+	if [ -d build-bench ]; then ZEVRA_UPDATE_EXPECTED=1 ctest --test-dir build-bench -R '^bench\.' -L golden; fi
 
 sanitize: setup
 	cmake --preset sanitize

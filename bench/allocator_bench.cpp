@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdlib>
 
-#include "harness/debug_allocator.hpp"
+#include "harness/core/session.hpp"
 
 namespace {
 
@@ -13,8 +13,8 @@ constexpr std::size_t pair_bytes = 64;
 constexpr std::size_t pair_align = alignof(std::max_align_t);
 
 void checkingAllocatorPair(benchmark::State& state) {
-  zevra_harness::installFreshAllocator();
-  zevra_harness::DebugAllocator& gpa = zevra_harness::allocatorInstance();
+  zevra_harness::DebugAllocator& gpa = zevra_harness::session().allocator_instance;
+  gpa.reset();
   for (auto _ : state) {
     void* p = gpa.alloc(pair_bytes, pair_align);
     benchmark::DoNotOptimize(p);

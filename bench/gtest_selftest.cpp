@@ -4,18 +4,10 @@
 
 #include <string>
 
-#include "harness/debug_allocator.hpp"
-#include "harness/registry.hpp"
-#include "zevra_app/tests.hpp"
-#include "zevra_gpu/tests.hpp"
-#include "zevra_input/tests.hpp"
-#include "zevra_kernel/tests.hpp"
+#include "harness/core/session.hpp"
+#include "selftest/registry.hpp"
 
 namespace {
-
-constexpr auto test_functions =
-    zevra_harness::joinTests(zevra_app::test::tests, zevra_input::test::tests,
-                             zevra_gpu::test::tests, zevra_kernel::test::tests);
 
 class RegistryTest : public testing::Test {
  public:
@@ -23,7 +15,7 @@ class RegistryTest : public testing::Test {
 
   void TestBody() override {
     // The tests read the checking allocator of the current test.
-    zevra_harness::installFreshAllocator();
+    zevra_harness::session().allocator_instance.reset();
     const zevra_harness::Status s = func_();
     if (!s && s.error() == zevra_harness::Skip) GTEST_SKIP();
     EXPECT_TRUE(s.has_value()) << (s ? std::string_view{} : s.error().name);
@@ -37,7 +29,7 @@ class RegistryTest : public testing::Test {
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
-  for (const zevra_harness::TestFn& t : test_functions) {
+  for (const zevra_harness::TestFn& t : zevra_selftest::test_functions) {
     // "module.test.Own name": the module is the suite, the rest the test.
     const std::string full{t.name};
     const std::size_t dot = full.find(".test.");

@@ -7,13 +7,6 @@ namespace zevra_app {
 
 namespace {
 
-// Sums start at 0.0 and run x, y, z, w, so results are reproducible bit for bit.
-double dot(const Vec4& a, const Vec4& b) {
-  double s = 0.0;
-  for (std::size_t i = 0; i < 4; ++i) s += a[i] * b[i];
-  return s;
-}
-
 double length(const Vec4& v) { return std::sqrt(dot(v, v)); }
 
 void normalizeIfLong(Vec4& v) {

@@ -4,6 +4,7 @@
 // turned into the view matrix and the GPU model-view-projection record.
 
 #include <array>
+#include <cstddef>
 
 #include "zevra_gpu/records.hpp"
 #include "zevra_input/input_state.hpp"
@@ -11,6 +12,14 @@
 namespace zevra_app {
 
 using Vec4 = std::array<double, 4>;  // x, y, z, w
+
+// The dot product in R^4, summed from 0.0 in the order x, y, z, w, so that
+// results are reproducible bit for bit.
+constexpr double dot(const Vec4& a, const Vec4& b) {
+  double s = 0.0;
+  for (std::size_t i = 0; i < 4; ++i) s += a[i] * b[i];
+  return s;
+}
 
 struct ZevraCamera {
   // The default frame is the identity: right, up, -forward and pos are the
@@ -39,8 +48,12 @@ struct ZevraCamera {
   // Column-major, columns right, up, -forward, pos (no transpose).
   std::array<double, 16> viewPGL4() const;
 
-  // P * view in f32, P the fixed 60-degree right-handed perspective for a
-  // viewport of width / height `aspect`, depth range fs_near..fs_far.
+  // The fixed 60-degree right-handed perspective P for a viewport of width /
+  // height `aspect`, looking along -z, clip depth -1 at fs_near to +1 at
+  // fs_far; column-major f64, the reference for the f32 one below.
+  std::array<double, 16> projectionPGL4(double aspect) const;
+
+  // P * view in f32: P's entries rounded to f32, every product and sum in f32.
   zevra_gpu::GpuPGL4 mvpGpu(double aspect) const;
 };
 

@@ -25,20 +25,25 @@ std::array<double, 16> ZevraCamera::viewPGL4() const {
   return view;
 }
 
-zevra_gpu::GpuPGL4 ZevraCamera::mvpGpu(double aspect) const {
-  const std::array<double, 16> view = viewPGL4();
+std::array<double, 16> ZevraCamera::projectionPGL4(double aspect) const {
   const double near = fs_near;
   const double far = fs_far;
   const double f = 1.0 / std::tan(field_of_view / 2.0);
+  std::array<double, 16> proj{};
+  proj[0] = f / aspect;
+  proj[5] = f;
+  proj[10] = (far + near) / (near - far);
+  proj[11] = -1.0;
+  proj[14] = (2.0 * far) * near / (near - far);
+  return proj;
+}
 
-  // Right-handed, looking along -z, clip depth -1 at near to +1 at far. The
-  // entries are formed in f64 and rounded once to f32.
+zevra_gpu::GpuPGL4 ZevraCamera::mvpGpu(double aspect) const {
+  const std::array<double, 16> view = viewPGL4();
+  // Each entry is formed in f64 and rounded once to f32.
   std::array<float, 16> proj{};
-  proj[0] = static_cast<float>(f / aspect);
-  proj[5] = static_cast<float>(f);
-  proj[10] = static_cast<float>((far + near) / (near - far));
-  proj[11] = -1.0f;
-  proj[14] = static_cast<float>((2.0 * far) * near / (near - far));
+  const std::array<double, 16> proj64 = projectionPGL4(aspect);
+  for (std::size_t i = 0; i < 16; ++i) proj[i] = static_cast<float>(proj64[i]);
 
   // result = P * V, column-major, every product and sum in f32.
   zevra_gpu::GpuPGL4 result{};

@@ -2,15 +2,13 @@
 #include "zevra_kernel/inverse.hpp"
 
 #include <cmath>
-#include <cstddef>
 
 namespace zevra_kernel {
 
 NewtonSchulzResult newtonSchulzInverse(PGL4 m, double delta, std::uint32_t max_iter) {
   const PGL4 i4 = PGL4::identity();
 
-  PGL4 m_reg = m;
-  for (std::size_t i = 0; i < 4; ++i) m_reg.set(i, i, m.get(i, i) + delta);
+  const PGL4 m_reg = m.shiftDiagonal(delta);
   const PGL4 mt = m_reg.transpose();
 
   double norm_sq = 0.0;
@@ -18,21 +16,16 @@ NewtonSchulzResult newtonSchulzInverse(PGL4 m, double delta, std::uint32_t max_i
 
   // No guard on norm_sq: the zero matrix yields NaN everywhere, which the
   // residual below ignores, so the loop still ends after one iteration.
-  PGL4 x = mt;
-  for (std::size_t i = 0; i < 16; ++i) x.data[i] = mt.data[i] / norm_sq;
+  PGL4 x = mt / norm_sq;
 
   std::uint32_t k = 0;
   while (k < max_iter) {
-    const PGL4 mx = PGL4::mul(m_reg, x);
-    PGL4 two_i_minus_mx{};
-    for (std::size_t i = 0; i < 16; ++i) two_i_minus_mx.data[i] = 2.0 * i4.data[i] - mx.data[i];
-    x = PGL4::mul(x, two_i_minus_mx);
+    x = PGL4::mul(x, 2.0 * i4 - PGL4::mul(m_reg, x));
 
     // Measured against the shifted matrix: x approximates (m + delta I)^-1.
-    const PGL4 residual_check = PGL4::mul(m_reg, x);
+    const PGL4 error = PGL4::mul(m_reg, x) - i4;
     double residual = 0.0;
-    for (std::size_t i = 0; i < 16; ++i)
-      residual = std::fmax(residual, std::fabs(residual_check.data[i] - i4.data[i]));
+    for (const double e : error.data) residual = std::fmax(residual, std::fabs(e));
     ++k;
     if (residual < 1e-12) break;
   }

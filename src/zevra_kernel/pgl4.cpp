@@ -10,9 +10,7 @@ PGL4 PGL4::normalizeDet() const {
   if (std::fabs(d) < 1e-15) return *this;
   // det(s * M) = s^4 * det(M); the root of |d| keeps the sign of d and no NaN.
   const double det_scale = std::pow(std::fabs(d), -0.25);
-  PGL4 r = *this;
-  for (double& e : r.data) e = e * det_scale;
-  return r;
+  return *this * det_scale;
 }
 
 }  // namespace zevra_kernel

@@ -63,6 +63,35 @@ struct PGL4 {
     return r;
   }
 
+  // Entrywise arithmetic, each entry computed and rounded on its own: the
+  // iterations and operators of this module are written with these.
+  friend constexpr PGL4 operator+(const PGL4& a, const PGL4& b) {
+    return zip(a, b, [](double x, double y) { return x + y; });
+  }
+  friend constexpr PGL4 operator-(const PGL4& a, const PGL4& b) {
+    return zip(a, b, [](double x, double y) { return x - y; });
+  }
+  friend constexpr PGL4 operator*(double s, const PGL4& m) {
+    return zip(m, m, [s](double x, double) { return s * x; });
+  }
+  friend constexpr PGL4 operator*(const PGL4& m, double s) {
+    return zip(m, m, [s](double x, double) { return x * s; });
+  }
+  friend constexpr PGL4 operator/(const PGL4& m, double s) {
+    return zip(m, m, [s](double x, double) { return x / s; });
+  }
+  // The entrywise (Hadamard) product.
+  static constexpr PGL4 hadamard(const PGL4& a, const PGL4& b) {
+    return zip(a, b, [](double x, double y) { return x * y; });
+  }
+  // self + delta I: only the diagonal is touched, so the other entries keep
+  // their bits (a -0.0 included).
+  constexpr PGL4 shiftDiagonal(double delta) const {
+    PGL4 r = *this;
+    for (std::size_t i = 0; i < 4; ++i) r.set(i, i, get(i, i) + delta);
+    return r;
+  }
+
   constexpr PGL4 transpose() const {
     PGL4 r{};
     for (std::size_t col = 0; col < 4; ++col)
@@ -88,6 +117,13 @@ struct PGL4 {
   PGL4 inverse(double delta, std::uint32_t max_iter) const;
 
  private:
+  template <typename F>
+  static constexpr PGL4 zip(const PGL4& a, const PGL4& b, F f) {
+    PGL4 r{};
+    for (std::size_t i = 0; i < 16; ++i) r.data[i] = f(a.data[i], b.data[i]);
+    return r;
+  }
+
   // Determinant of the 3x3 matrix left after deleting row r and column c.
   constexpr double minor(std::size_t r, std::size_t c) const {
     double s[3][3]{};

@@ -17,16 +17,16 @@
 #include <unordered_map>
 #include <vector>
 
-#include "harness/debug_allocator.hpp"
-#include "harness/runner.hpp"
-#include "harness/testing.hpp"
+#include "harness/core/session.hpp"
 #include "tests/allocator/reports_test.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace {
 
-using zevra_harness::allocatorInstance;
 using zevra_harness::DebugAllocator;
 using zevra_harness::expect;
+using zevra_harness::session;
 using zevra_harness::Status;
 
 struct Block {
@@ -80,7 +80,7 @@ Status sizeClasses() {
   std::vector<Block> blocks;
   for (std::size_t len : test_lengths)
     for (std::size_t alignment : {1u, 8u, 16u}) blocks.push_back({nullptr, len, alignment});
-  return roundTrip(allocatorInstance(), blocks, interleaved(blocks.size()));
+  return roundTrip(session().allocator_instance, blocks, interleaved(blocks.size()));
 }
 
 Status manyBuckets() {
@@ -88,9 +88,9 @@ Status manyBuckets() {
   for (std::size_t i = 0; i < 3000; ++i) blocks.push_back({nullptr, 64, 8});
   for (std::size_t i = 0; i < 600; ++i) blocks.push_back({nullptr, 700, 8});
   for (std::size_t i = 0; i < 40; ++i) blocks.push_back({nullptr, 5000 + i, 8});
-  ZEVRA_TRY(roundTrip(allocatorInstance(), blocks, interleaved(blocks.size())));
+  ZEVRA_TRY(roundTrip(session().allocator_instance, blocks, interleaved(blocks.size())));
   // Retired buckets leave the allocator in a state that still serves.
-  ZEVRA_TRY(roundTrip(allocatorInstance(), blocks, interleaved(blocks.size())));
+  ZEVRA_TRY(roundTrip(session().allocator_instance, blocks, interleaved(blocks.size())));
   return {};
 }
 
@@ -103,11 +103,11 @@ Status largeAlignments() {
   }
   std::vector<std::size_t> order(blocks.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = order.size() - 1 - i;
-  return roundTrip(allocatorInstance(), blocks, order);
+  return roundTrip(session().allocator_instance, blocks, order);
 }
 
 Status zeroSize() {
-  auto& a = allocatorInstance();
+  auto& a = session().allocator_instance;
   std::array<void*, 20> ps{};
   for (void*& p : ps) {
     p = a.alloc(0, 1);
@@ -132,7 +132,7 @@ bool mapped(const void* p) {
 // A bucket whose slots were all handed out and freed, and a freed large
 // allocation, are no longer mapped.
 Status freedPagesReturned() {
-  auto& a = allocatorInstance();
+  auto& a = session().allocator_instance;
   std::vector<void*> ps(1000);
   for (void*& p : ps) p = a.alloc(64, 8);
   void* large = a.alloc(1 << 20, 8);
@@ -153,7 +153,7 @@ Status threads() {
   std::vector<std::thread> workers;
   for (std::size_t t = 0; t < thread_count; ++t) {
     workers.emplace_back([t, &left, &ok] {
-      auto& a = allocatorInstance();
+      auto& a = session().allocator_instance;
       auto& blocks = left[t];
       std::uint32_t state = static_cast<std::uint32_t>(t) * 2654435761u + 1;
       auto next = [&state] { return state = state * 1664525u + 1013904223u; };
@@ -184,7 +184,7 @@ Status threads() {
       Block& b = left[t][slot];
       if (b.p == nullptr) continue;
       ZEVRA_TRY(expect(intact(b, t * 1000 + slot)));
-      allocatorInstance().free(b.p, b.len, b.alignment);
+      session().allocator_instance.free(b.p, b.len, b.alignment);
     }
   }
   return {};
@@ -227,7 +227,7 @@ Status freshAfterDeinit() {
   return {};
 }
 
-constexpr std::array<zevra_harness::TestFn, 9> tests{{
+constexpr auto tests = std::to_array<zevra_harness::TestFn>({
     {"allocator.test.every size class and large sizes", &sizeClasses},
     {"allocator.test.thousands of allocations across buckets", &manyBuckets},
     {"allocator.test.alignment beyond the size up to 64 KiB", &largeAlignments},
@@ -237,7 +237,7 @@ constexpr std::array<zevra_harness::TestFn, 9> tests{{
     {"allocator.test.pmr containers", &containers},
     {"allocator.test.fresh after deinit", &freshAfterDeinit},
     {"allocator.test.report layout", &reports_test::reportLayout},
-}};
+});
 
 }  // namespace
 

@@ -2,11 +2,11 @@
 // stop "Invalid free". The case is chosen by the first argument.
 #include <cstring>
 
-#include "harness/debug_allocator.hpp"
+#include "harness/core/session.hpp"
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
-  auto& a = zevra_harness::allocatorInstance();
+  auto& a = zevra_harness::session().allocator_instance;
   const char* kind = argv[1];
   if (std::strcmp(kind, "stack") == 0) {
     int local = 0;

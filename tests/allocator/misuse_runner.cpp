@@ -4,15 +4,15 @@
 #include <array>
 #include <cstring>
 
-#include "harness/debug_allocator.hpp"
-#include "harness/runner.hpp"
-#include "harness/testing.hpp"
+#include "harness/core/session.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace {
 
 using zevra_harness::allocator;
-using zevra_harness::allocatorInstance;
 using zevra_harness::expect;
+using zevra_harness::session;
 using zevra_harness::Status;
 
 Status leakOne() {
@@ -23,7 +23,7 @@ Status leakOne() {
 // The second free of p comes after q was handed out from the same size
 // class: q must be a different slot, left alone by the double free.
 Status doubleFree() {
-  auto& a = allocatorInstance();
+  auto& a = session().allocator_instance;
   void* p = a.alloc(32, 8);
   std::memset(p, 0x11, 32);
   a.free(p, 32, 8);
@@ -38,7 +38,7 @@ Status doubleFree() {
 
 // A mismatched free is reported and still frees: no leak follows.
 Status sizeMismatch() {
-  auto& a = allocatorInstance();
+  auto& a = session().allocator_instance;
   void* small = a.alloc(100, 8);
   a.free(small, 120, 8);
   void* large = allocator().allocate(10000, 16);
@@ -47,7 +47,7 @@ Status sizeMismatch() {
 }
 
 Status alignmentMismatch() {
-  auto& a = allocatorInstance();
+  auto& a = session().allocator_instance;
   void* p = a.alloc(64, 16);
   a.free(p, 64, 32);
   void* both = a.alloc(20, 4);
@@ -56,7 +56,7 @@ Status alignmentMismatch() {
 }
 
 Status largeDoubleFree() {
-  auto& a = allocatorInstance();
+  auto& a = session().allocator_instance;
   void* p = a.alloc(1 << 20, 64);
   a.free(p, 1 << 20, 64);
   a.free(p, 1 << 20, 64);
@@ -65,7 +65,7 @@ Status largeDoubleFree() {
 
 // One report per live allocation, small and large; freed ones stay silent.
 Status leakSeveral() {
-  auto& a = allocatorInstance();
+  auto& a = session().allocator_instance;
   void* freed = a.alloc(8, 8);
   (void)a.alloc(8, 8);
   (void)a.alloc(100000, 8);
@@ -73,14 +73,14 @@ Status leakSeveral() {
   return {};
 }
 
-constexpr std::array<zevra_harness::TestFn, 6> tests{{
+constexpr auto tests = std::to_array<zevra_harness::TestFn>({
     {"allocator.test.leak of one allocation", &leakOne},
     {"allocator.test.double free after the size class moved on", &doubleFree},
     {"allocator.test.free with a different size", &sizeMismatch},
     {"allocator.test.free with a different alignment", &alignmentMismatch},
     {"allocator.test.double free of a large allocation", &largeDoubleFree},
     {"allocator.test.leaks of small and large allocations", &leakSeveral},
-}};
+});
 
 }  // namespace
 

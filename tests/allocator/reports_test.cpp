@@ -12,9 +12,9 @@
 #include <regex>
 #include <string>
 
-#include "harness/debug_allocator.hpp"
-#include "harness/log.hpp"
-#include "harness/testing.hpp"
+#include "harness/core/session.hpp"
+#include "zevra_harness/log.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace reports_test {
 namespace {
@@ -71,7 +71,7 @@ bool unmapped(const void* p) {
 }  // namespace
 
 Status reportLayout() {
-  std::size_t errors_before = zevra_harness::logErrCount();
+  std::size_t errors_before = zevra_harness::session().log_err_count;
   DebugAllocator a;
   std::string doubled, sized, aligned, leaked;
   DebugAllocator::Check check{};
@@ -101,9 +101,9 @@ Status reportLayout() {
     check = a.deinit();
     leaked = capture.take();
   }
-  std::size_t logged = zevra_harness::logErrCount() - errors_before;
+  std::size_t logged = zevra_harness::session().log_err_count - errors_before;
   // These reports were provoked on purpose: they are not errors of this run.
-  zevra_harness::setLogErrCount(errors_before);
+  zevra_harness::session().log_err_count = errors_before;
 
   ZEVRA_TRY(expect(matches(
       doubled, "[gpa] (err): Double free detected. Allocation: T First free: T Second free: T\n")));

@@ -1,7 +1,7 @@
 #pragma once
 // The checking allocator's reports as the bytes they are, traces included.
 
-#include "harness/status.hpp"
+#include "zevra_harness/status.hpp"
 
 namespace reports_test {
 

@@ -3,12 +3,12 @@
 #include <array>
 
 #include "cases.hpp"
-#include "harness/registry.hpp"
-#include "harness/runner.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/registry.hpp"
 
 namespace {
 
-constexpr std::array<zevra_harness::TestFn, 13> app_tests{{
+constexpr auto app_tests = std::to_array<zevra_harness::TestFn>({
     {"app.update: one forward frame", &app_cases::oneForwardFrame},
     {"app.update: forward and right move at the same arc rate",
      &app_cases::diagonalMovesAtSameRate},
@@ -23,7 +23,7 @@ constexpr std::array<zevra_harness::TestFn, 13> app_tests{{
     {"app.mvpGpu rows follow aspect and depth range", &app_cases::mvpRowsFollowTheirInputs},
     {"app.mvpGpu is P times the moved frame", &app_cases::mvpIsProjectionTimesMovedFrame},
     {"app.AppConfig defaults", &app_cases::appConfigAllDefaults},
-}};
+});
 
 }  // namespace
 

@@ -11,6 +11,7 @@
 
 namespace app_cases {
 
+using zevra_app::dot;
 using zevra_app::Vec4;
 using zevra_app::ZevraCamera;
 using zevra_harness::expect;
@@ -19,12 +20,6 @@ using zevra_harness::Status;
 using zevra_input::InputState;
 
 namespace {
-
-double dot(const Vec4& a, const Vec4& b) {
-  double s = 0.0;
-  for (std::size_t i = 0; i < 4; ++i) s += a[i] * b[i];
-  return s;
-}
 
 bool same(const Vec4& a, const Vec4& b) {
   return a[0] == b[0] && a[1] == b[1] && a[2] == b[2] && a[3] == b[3];

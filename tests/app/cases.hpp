@@ -1,7 +1,7 @@
 #pragma once
 // The cases of app-tests, one function each, listed in app_runner.cpp.
 
-#include "harness/testing.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace app_cases {
 

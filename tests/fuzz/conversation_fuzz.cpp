@@ -13,13 +13,13 @@
 #include <vector>
 
 #include "conversation_model.hpp"
-#include "harness/arena.hpp"
-#include "harness/log.hpp"
-#include "harness/print.hpp"
-#include "harness/runner_arena.hpp"
-#include "harness/server.hpp"
-#include "harness/testing.hpp"
+#include "harness/core/arena.hpp"
+#include "harness/core/runner_arena.hpp"
+#include "harness/protocol/conversation.hpp"
 #include "memory_stream.hpp"
+#include "zevra_harness/log.hpp"
+#include "zevra_harness/print.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace {
 
@@ -38,21 +38,21 @@ Status leaksOneAllocation() {
   return {};
 }
 
-constexpr std::array<zevra_harness::TestFn, 5> fuzz_tests{{
+constexpr auto fuzz_tests = std::to_array<zevra_harness::TestFn>({
     {"fuzz.test.passes", &passes},
     {"fuzz.test.fails", &fails},
     {"fuzz.test.skips", &skips},
     {"fuzz.test.logs an error", &logsAnError},
     {"fuzz.test.leaks one allocation", &leaksOneAllocation},
-}};
+});
 // The same tests as the model knows them: the flags of each run.
-constexpr std::array<zevra_fuzz::ModelTest, 5> model_tests{{
+constexpr auto model_tests = std::to_array<zevra_fuzz::ModelTest>({
     {"fuzz.test.passes", 0x00},
     {"fuzz.test.fails", 0x01},
     {"fuzz.test.skips", 0x02},
     {"fuzz.test.logs an error", 0x10},
     {"fuzz.test.leaks one allocation", 0x14},
-}};
+});
 
 constexpr std::string_view kVersion = "fuzz 0.1";
 

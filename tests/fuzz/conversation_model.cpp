@@ -1,6 +1,6 @@
 #include "conversation_model.hpp"
 
-#include "harness/runner_arena.hpp"
+#include "harness/core/runner_arena.hpp"
 
 namespace zevra_fuzz {
 namespace {

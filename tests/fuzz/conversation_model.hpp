@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "harness/server.hpp"
+#include "harness/protocol/conversation.hpp"
 
 namespace zevra_fuzz {
 

@@ -14,7 +14,7 @@
 #include <span>
 #include <vector>
 
-#include "harness/server.hpp"
+#include "harness/protocol/stream.hpp"
 
 namespace zevra_fuzz {
 

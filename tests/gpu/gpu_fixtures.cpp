@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fixtures.hpp"
 #include "zevra_gpu/conversion.hpp"
 #include "zevra_gpu/cpu_batches.hpp"
 #include "zevra_gpu/pipelines.hpp"
@@ -24,15 +25,14 @@
 #include "zevra_gpu/wgsl_vertex.hpp"
 #include "zevra_kernel/builders.hpp"
 
-namespace {
+namespace gpu_fixtures {
 
-using zevra_gpu::GpuGeodesicState;
-using zevra_gpu::GpuHomVec4;
-using zevra_kernel::HomVec4;
-using zevra_kernel::PGL4;
+namespace {
 
 std::string out_dir;
 bool ok = true;
+
+}  // namespace
 
 void writeFile(std::string_view name, const void* bytes, std::size_t size) {
   const std::string path = out_dir + "/" + std::string(name);
@@ -45,10 +45,50 @@ void writeText(std::string_view name, std::string_view text) {
   writeFile(name, text.data(), text.size());
 }
 
-template <typename T>
-void writeBuffer(std::string_view name, std::span<const T> items) {
-  writeFile(name, items.data(), items.size_bytes());
+HomVec4 asRead(GpuHomVec4 g) { return HomVec4::init(g.x, g.y, g.z, g.w); }
+
+State rk4Step(const State& y, double h) {
+  const auto rhs = [](const State& s) -> State {
+    const double speed_sq = s[4] * s[4] + s[5] * s[5] + s[6] * s[6] + s[7] * s[7];
+    return {s[4],
+            s[5],
+            s[6],
+            s[7],
+            -speed_sq * s[0],
+            -speed_sq * s[1],
+            -speed_sq * s[2],
+            -speed_sq * s[3]};
+  };
+  const auto axpy = [](const State& a, const State& k, double t) {
+    State r{};
+    for (std::size_t i = 0; i < 8; ++i) r[i] = a[i] + k[i] * t;
+    return r;
+  };
+  const State k1 = rhs(y);
+  const State k2 = rhs(axpy(y, k1, 0.5 * h));
+  const State k3 = rhs(axpy(y, k2, 0.5 * h));
+  const State k4 = rhs(axpy(y, k3, h));
+  State r{};
+  for (std::size_t i = 0; i < 8; ++i)
+    r[i] = y[i] + ((k1[i] + 2 * k2[i]) + (2 * k3[i] + k4[i])) * (h / 6.0);
+  return r;
 }
+
+std::array<double, 3> chartCoordinates(HomVec4 p) {
+  switch (p.pickBestCard()) {
+    case zevra_kernel::AffineCard::UW:
+      return {p.x / p.w, p.y / p.w, p.z / p.w};
+    case zevra_kernel::AffineCard::UX:
+      return {p.y / p.x, p.z / p.x, p.w / p.x};
+    case zevra_kernel::AffineCard::UY:
+      return {p.x / p.y, p.z / p.y, p.w / p.y};
+    case zevra_kernel::AffineCard::UZ:
+      break;
+  }
+  return {p.x / p.z, p.y / p.z, p.w / p.z};
+}
+
+namespace {
 
 std::string jsonString(std::string_view s) {
   std::string r = "\"";
@@ -124,9 +164,6 @@ void writeLayouts() {
   writeText("layouts.json", json);
 }
 
-// The f64 value of the f32 a shader actually reads.
-HomVec4 asRead(GpuHomVec4 g) { return HomVec4::init(g.x, g.y, g.z, g.w); }
-
 // Points of every kind the distance and action shaders must handle: random,
 // antipodal and orthogonal to the reference, zero, large and tiny.
 std::vector<HomVec4> testPoints(std::mt19937_64& rng, HomVec4 reference) {
@@ -193,35 +230,6 @@ void writeActionCase(std::mt19937_64& rng) {
   writeFile("action_translate.bin", &translate, sizeof translate);
 }
 
-// One f64 RK4 step of dq/dt = v, dv/dt = -|v|^2 q, grouped like the shader.
-using State = std::array<double, 8>;
-State rhs(const State& s) {
-  const double speed_sq = s[4] * s[4] + s[5] * s[5] + s[6] * s[6] + s[7] * s[7];
-  return {s[4],
-          s[5],
-          s[6],
-          s[7],
-          -speed_sq * s[0],
-          -speed_sq * s[1],
-          -speed_sq * s[2],
-          -speed_sq * s[3]};
-}
-State axpy(const State& y, const State& k, double h) {
-  State r{};
-  for (std::size_t i = 0; i < 8; ++i) r[i] = y[i] + k[i] * h;
-  return r;
-}
-State rk4Step(const State& y, double h) {
-  const State k1 = rhs(y);
-  const State k2 = rhs(axpy(y, k1, 0.5 * h));
-  const State k3 = rhs(axpy(y, k2, 0.5 * h));
-  const State k4 = rhs(axpy(y, k3, h));
-  State r{};
-  for (std::size_t i = 0; i < 8; ++i)
-    r[i] = y[i] + ((k1[i] + 2 * k2[i]) + (2 * k3[i] + k4[i])) * (h / 6.0);
-  return r;
-}
-
 void writeGeodesicCase(std::mt19937_64& rng) {
   std::normal_distribution<double> n(0.0, 1.0);
   std::uniform_real_distribution<double> speed(0.1, 2.0);
@@ -250,22 +258,6 @@ void writeGeodesicCase(std::mt19937_64& rng) {
     }
     writeBuffer<double>("rk4_expected_" + std::to_string(k) + ".bin", expected);
   }
-}
-
-// The three remaining coordinates divided by the one of the kernel's best
-// chart, in x, y, z, w order.
-std::array<double, 3> chartCoordinates(HomVec4 p) {
-  switch (p.pickBestCard()) {
-    case zevra_kernel::AffineCard::UW:
-      return {p.x / p.w, p.y / p.w, p.z / p.w};
-    case zevra_kernel::AffineCard::UX:
-      return {p.y / p.x, p.z / p.x, p.w / p.x};
-    case zevra_kernel::AffineCard::UY:
-      return {p.x / p.y, p.z / p.y, p.w / p.y};
-    case zevra_kernel::AffineCard::UZ:
-      break;
-  }
-  return {p.x / p.z, p.y / p.z, p.w / p.z};
 }
 
 // The vertex stage's inputs: points through every chart, normals, uvs and an
@@ -347,7 +339,10 @@ void writeVertexCase() {
 
 }  // namespace
 
+}  // namespace gpu_fixtures
+
 int main(int argc, char** argv) {
+  using namespace gpu_fixtures;
   if (argc != 2) {
     std::fputs("usage: gpu-fixtures OUTPUT_DIR\n", stderr);
     return 2;
@@ -361,6 +356,7 @@ int main(int argc, char** argv) {
   writeActionCase(rng);
   writeGeodesicCase(rng);
   writeVertexCase();
+  writeS3ViewScene();
   if (!ok) std::fprintf(stderr, "gpu-fixtures: cannot write into %s\n", out_dir.c_str());
   return ok ? 0 : 1;
 }

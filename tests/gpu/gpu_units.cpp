@@ -10,13 +10,13 @@
 #include <span>
 #include <string_view>
 
-#include "harness/runner.hpp"
-#include "harness/testing.hpp"
 #include "zevra_gpu/conversion.hpp"
 #include "zevra_gpu/cpu_batches.hpp"
 #include "zevra_gpu/pipelines.hpp"
 #include "zevra_gpu/wgsl_module.hpp"
 #include "zevra_gpu/wgsl_vertex.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/testing.hpp"
 #include "zevra_kernel/builders.hpp"
 
 namespace {
@@ -278,7 +278,7 @@ Status testCatalogue() {
   return {};
 }
 
-constexpr std::array<zevra_harness::TestFn, 9> gpu_tests{{
+constexpr auto gpu_tests = std::to_array<zevra_harness::TestFn>({
     {"gpu.conversion at the edges of the f32 range", &testConversionRangeEdges},
     {"gpu.pgl4ToGpu keeps column-major order", &testPGL4ConversionOrder},
     {"gpu.record byte images", &testRecordByteImages},
@@ -288,7 +288,7 @@ constexpr std::array<zevra_harness::TestFn, 9> gpu_tests{{
     {"gpu.cpuPGLActionBatch gives apply bit for bit on every path", &testCpuPGLActionBitForBit},
     {"gpu.module assembly", &testModuleAssembly},
     {"gpu.pipeline catalogue", &testCatalogue},
-}};
+});
 
 }  // namespace
 

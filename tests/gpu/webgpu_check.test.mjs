@@ -14,10 +14,8 @@
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
-import { create, globals } from 'webgpu';
 import { WgslReflect } from 'wgsl_reflect/wgsl_reflect.module.js';
-
-Object.assign(globalThis, globals);
+import { FRAGMENT_INPUT, openDevice } from './gpu_common.mjs';
 
 const U = 2 ** -24;
 const dir = process.env.ZEVRA_GPU_FIXTURES;
@@ -39,20 +37,13 @@ const layouts = JSON.parse(text('layouts.json'));
 
 // The instance and adapter stay referenced for the whole run: collecting
 // them would tear down the native device under the tests.
-let gpu;
-let adapter;
+let webgpu;
 let device;
 const uncaptured = [];
 
 before(async () => {
-  gpu = create(['backend=opengles']);
-  adapter = await gpu.requestAdapter({ featureLevel: 'compatibility' });
-  if (!adapter) {
-    throw new Error(
-      'no WebGPU adapter: the OpenGL ES backend needs Mesa (libegl-mesa0, libgles2, libgl1-mesa-dri), ' +
-        'EGL_PLATFORM=surfaceless and a writable XDG_RUNTIME_DIR');
-  }
-  device = await adapter.requestDevice();
+  webgpu = await openDevice();
+  device = webgpu.device;
   device.addEventListener('uncapturederror', (e) => uncaptured.push(e.error.message));
 });
 
@@ -450,14 +441,7 @@ test('dehomogenize_vertex matches the CPU dehomogenisation and MVP product', asy
   const mvp = f32s('vertex_mvp.bin');
   const n = positions.length / 4;
   const vertexModule = await compile('vertex stage', `${prelude.hom_vec4}\n${text('dehomogenize_vertex.wgsl')}`);
-  const fragmentModule = await compile('fragment stage', `
-struct FragmentInput {
-    @builtin(position) frag_position: vec4<f32>,
-    @location(0) world_position: vec3<f32>,
-    @location(1) world_normal: vec3<f32>,
-    @location(2) uv: vec2<f32>,
-    @location(3) card_index: f32,
-}
+  const fragmentModule = await compile('fragment stage', `${FRAGMENT_INPUT}
 struct Two {
     @location(0) a: vec4<f32>,
     @location(1) b: vec4<f32>,

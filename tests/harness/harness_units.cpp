@@ -1,5 +1,6 @@
 // Unit tests of the harness's pieces: float text, seed syntax, command line,
-// approximate equality and the arena.
+// approximate equality, the arena and the run of one test.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -8,16 +9,21 @@
 #include <bit>
 #include <cerrno>
 #include <charconv>
-#include <cstdint>
-#include <type_traits>
+#include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string_view>
+#include <thread>
+#include <type_traits>
 
-#include "harness/arena.hpp"
-#include "harness/command_line.hpp"
-#include "harness/float_text.hpp"
-#include "harness/runner.hpp"
+#include "harness/core/arena.hpp"
+#include "harness/core/command_line.hpp"
+#include "harness/core/session.hpp"
+#include "harness/core/test_run.hpp"
+#include "harness/diagnostics/float_text.hpp"
+#include "harness/diagnostics/output_buffer.hpp"
+#include "zevra_harness/main.hpp"
 
 namespace {
 
@@ -121,8 +127,8 @@ Status seedSyntax() {
   ZEVRA_TRY(expect(parseSeed("0xffffffff") == 4294967295u));
   ZEVRA_TRY(expect(parseSeed("00") == 0u));
   // "0b" alone is two characters long, so it is read in base 10 and refused.
-  for (std::string_view bad : {"", "_1", "1_", "-1", "+1", "0x", "0b", "4294967296",
-                               "0x100000000", "99999999999999999999", "12a", "0b2", "0o8", " 1"}) {
+  for (std::string_view bad : {"", "_1", "1_", "-1", "+1", "0x", "0b", "4294967296", "0x100000000",
+                               "99999999999999999999", "12a", "0b2", "0o8", " 1"}) {
     ZEVRA_TRY(expect(parseSeed(bad) == std::nullopt));
   }
   return {};
@@ -139,7 +145,8 @@ Status commandLine() {
     auto o = parseCommandLine(5, argv);
     ZEVRA_TRY(expect(o.has_value() && o->listen && o->seed == 16 && o->cache_dir == "/tmp/x"));
   }
-  for (const char* bad : {"--listen", "--listen=", "--listen=x", "--cache-dir", "--seed", "-x", ""}) {
+  for (const char* bad :
+       {"--listen", "--listen=", "--listen=x", "--cache-dir", "--seed", "-x", ""}) {
     const char* argv[] = {"prog", bad};
     auto o = parseCommandLine(2, argv);
     ZEVRA_TRY(expect(!o && o.error() == "unrecognized command line argument"));
@@ -194,14 +201,15 @@ Status stackLimitRaised() {
   rlimit lim;
   ZEVRA_TRY(expect(getrlimit(RLIMIT_STACK, &lim) == 0));
   constexpr rlim_t want = 16777216;
-  if (lim.rlim_max != RLIM_INFINITY && lim.rlim_max < want) return expect(lim.rlim_cur == lim.rlim_max);
+  if (lim.rlim_max != RLIM_INFINITY && lim.rlim_max < want)
+    return expect(lim.rlim_cur == lim.rlim_max);
   return expect(lim.rlim_cur == RLIM_INFINITY || lim.rlim_cur >= want);
 }
 
 // SIGPIPE is caught by a handler (not ignored, so children do not inherit
 // it): a write to a closed pipe fails with EPIPE instead of killing us.
 Status brokenPipeIsAnError() {
-  struct sigaction current{};
+  struct sigaction current {};
   ZEVRA_TRY(expect(sigaction(SIGPIPE, nullptr, &current) == 0));
   ZEVRA_TRY(expect(current.sa_handler != SIG_IGN && current.sa_handler != SIG_DFL));
   int fds[2];
@@ -213,7 +221,121 @@ Status brokenPipeIsAnError() {
   return expect(n == -1 && err == EPIPE);
 }
 
-constexpr std::array<TestFn, 8> tests{{
+// Tests for the runs below, and what a reporter saw of each.
+Status passesQuietly() { return {}; }
+Status skipsQuietly() { return skip(); }
+Status failsQuietly() { return fail(OutOfMemory); }
+Status leaksTwice() {
+  (void)allocator().allocate(8);
+  (void)allocator().allocate(5000);
+  return {};
+}
+Status logsTwoErrorsAndFails() {
+  log(Level::err, "test", "one");
+  log(Level::err, "test", "two");
+  return expect(false);
+}
+Status declaresFuzz() {
+  declareFuzzTest();
+  return {};
+}
+Status lowersThreshold() {
+  setLogLevel(Level::err);
+  return {};
+}
+Status sleeps() {
+  std::this_thread::sleep_for(std::chrono::milliseconds(3));
+  return {};
+}
+
+class Recorder final : public Reporter {
+ public:
+  void testStarts() override { level_at_start = logLevel(); }
+  void testReturned(const Status&) override { trace_at_return = traceText().size(); }
+  static std::string_view traceText() {
+    static char storage[512];
+    OutputBuffer out(storage, OutputBuffer::kNoDescriptor);
+    session().failure_trace.append(out);
+    return out.text();
+  }
+  Level level_at_start = Level::debug;
+  std::size_t trace_at_return = 0;
+};
+
+// Standard error to /dev/null while the runs below log their errors on purpose.
+class Quiet {
+ public:
+  Quiet() : saved_(::dup(2)) {
+    int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, 2);
+    ::close(null);
+  }
+  ~Quiet() {
+    ::dup2(saved_, 2);
+    ::close(saved_);
+  }
+
+ private:
+  int saved_;
+};
+
+// One run of a test as a value, under both policies. Runs nested in this
+// test reset what it shares with them; it restores the run's count and
+// threshold at the end.
+Status oneRunAsAValue() {
+  Session& s = session();
+  const std::size_t errors_before = s.log_err_count;
+  using O = TestRun::Outcome;
+  struct Case {
+    TestFn test;
+    O outcome;
+    Error error;
+    bool leaked;
+    std::size_t errors;
+    bool fuzz;
+  };
+  const auto cases = std::to_array<Case>({
+      {{"passes", &passesQuietly}, O::success, {}, false, 0, false},
+      {{"skips", &skipsQuietly}, O::skip, {}, false, 0, false},
+      {{"fails", &failsQuietly}, O::failure, OutOfMemory, false, 0, false},
+      {{"leaks twice", &leaksTwice}, O::success, {}, true, 2, false},
+      {{"logs two errors and fails", &logsTwoErrorsAndFails},
+       O::failure,
+       TestUnexpectedResult,
+       false,
+       2,
+       false},
+      {{"declares itself a fuzz test", &declaresFuzz}, O::success, {}, false, 0, true},
+  });
+  Quiet quiet;
+  for (const RunPolicy& policy : {kTerminalPolicy, kProtocolPolicy}) {
+    s.log_err_count = errors_before;
+    for (const Case& c : cases) {
+      Recorder seen;
+      const TestRun run = runOne(c.test, policy, seen);
+      ZEVRA_TRY(expect(run.outcome == c.outcome && run.error == c.error && run.leaked == c.leaked &&
+                       run.log_err_count == c.errors && run.fuzz == c.fuzz));
+      // The trace is there for the reporter of a failure, and gone after.
+      ZEVRA_TRY(expect((seen.trace_at_return != 0) == (c.outcome == O::failure)));
+      ZEVRA_TRY(expect(Recorder::traceText().empty()));
+    }
+    // Terminal mode counts over the run, protocol mode per test.
+    ZEVRA_TRY(expect(s.log_err_count == (policy.count_errors_per_test ? 0 : errors_before + 4)));
+
+    // A lowered threshold lasts into the next test in protocol mode only.
+    Recorder first, second;
+    (void)runOne({"lowers the threshold", &lowersThreshold}, policy, first);
+    (void)runOne({"passes", &passesQuietly}, policy, second);
+    ZEVRA_TRY(expect(second.level_at_start == (policy.reset_log_level ? Level::warn : Level::err)));
+  }
+  Recorder seen;
+  const TestRun slow = runOne({"sleeps", &sleeps}, kTerminalPolicy, seen);
+  ZEVRA_TRY(expect(slow.duration >= std::chrono::milliseconds(3)));
+  s.log_err_count = errors_before;
+  return {};
+}
+
+constexpr auto tests = std::to_array<TestFn>({
     {"harness.test.float text form", &floatTextForms},
     {"harness.test.float text reads back and is shortest", &floatTextProperties},
     {"harness.test.seed number syntax", &seedSyntax},
@@ -222,7 +344,8 @@ constexpr std::array<TestFn, 8> tests{{
     {"harness.test.arena", &arenaRules},
     {"harness.test.start-up raises the stack limit", &stackLimitRaised},
     {"harness.test.a broken pipe is an error, not a signal", &brokenPipeIsAnError},
-}};
+    {"harness.test.one run of a test as a value", &oneRunAsAValue},
+});
 
 }  // namespace
 

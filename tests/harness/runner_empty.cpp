@@ -1,7 +1,7 @@
 // A runner with no tests at all.
 #include <array>
 
-#include "harness/runner.hpp"
+#include "zevra_harness/main.hpp"
 
 int main(int argc, char** argv) {
   static constexpr std::array<zevra_harness::TestFn, 0> none{};

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "harness/runner.hpp"
+#include "zevra_harness/main.hpp"
 
 namespace {
 
@@ -39,7 +39,7 @@ const char* fault_kind = "";
   return {};
 }
 
-constexpr std::array<zevra_harness::TestFn, 1> tests{{{"faults.test.faults", &faults}}};
+constexpr auto tests = std::to_array<zevra_harness::TestFn>({{"faults.test.faults", &faults}});
 
 }  // namespace
 

@@ -2,9 +2,9 @@
 // so that the terminal output can be compared byte for byte.
 #include <array>
 
-#include "harness/log.hpp"
-#include "harness/registry.hpp"
-#include "harness/runner.hpp"
+#include "zevra_harness/log.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/registry.hpp"
 
 namespace {
 
@@ -47,7 +47,7 @@ Status logs() {
 
 Status outOfMemory() { return zevra_harness::fail(zevra_harness::OutOfMemory); }
 
-constexpr std::array<zevra_harness::TestFn, 8> tests{{
+constexpr auto tests = std::to_array<zevra_harness::TestFn>({
     {"outcomes.test.passes", &passes},
     {"outcomes.test.skips", &skips},
     {"outcomes.test.fails in expect", &failsExpect},
@@ -56,7 +56,7 @@ constexpr std::array<zevra_harness::TestFn, 8> tests{{
     {"outcomes.test.NaN never matches", &failsNan},
     {"outcomes.test.logs at every level", &logs},
     {"outcomes.test.passes on an operation's error", &outOfMemory},
-}};
+});
 
 }  // namespace
 

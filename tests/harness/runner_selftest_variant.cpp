@@ -2,8 +2,8 @@
 // of a real run: a skip at the end, or the seventh test failing.
 #include <array>
 
-#include "harness/runner.hpp"
-#include "selftest_registry.hpp"
+#include "selftest/registry.hpp"
+#include "zevra_harness/main.hpp"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Passing tests around one skip: a skip never fails the run.
 #include <array>
 
-#include "harness/print.hpp"
-#include "harness/runner.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/print.hpp"
 
 namespace {
 using zevra_harness::Status;
@@ -13,11 +13,11 @@ Status showsSeed() {
   zevra_harness::print("seed {} ", zevra_harness::randomSeed());
   return {};
 }
-constexpr std::array<zevra_harness::TestFn, 3> tests{{
+constexpr auto tests = std::to_array<zevra_harness::TestFn>({
     {"skip.test.seed", &showsSeed},
     {"skip.test.not applicable", &skips},
     {"skip.test.passes", &passes},
-}};
+});
 }  // namespace
 
 int main(int argc, char** argv) { return zevra_harness::runMain(tests, argc, argv); }

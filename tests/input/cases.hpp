@@ -1,7 +1,7 @@
 #pragma once
 // The cases of input-tests, one function each, listed in input_runner.cpp.
 
-#include "harness/testing.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace input_cases {
 
@@ -17,5 +17,6 @@ zevra_harness::Status orbitDelta();
 zevra_harness::Status clearDeltasKeepsPositionAndButtons();
 zevra_harness::Status eventListBoundedByMaxEvents();
 zevra_harness::Status eventListClearMoveAndFree();
+zevra_harness::Status frameLifeWithBindings();
 
 }  // namespace input_cases

@@ -1,15 +1,15 @@
 // input-tests: the input model's vocabulary checked against the window
 // library's header, its byte layouts, key sets, camera intents and the event
-// list on the checking allocator.
+// list on the checking allocator, and the frame life with its bindings.
 #include <array>
 
 #include "cases.hpp"
-#include "harness/registry.hpp"
-#include "harness/runner.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/registry.hpp"
 
 namespace {
 
-constexpr std::array<zevra_harness::TestFn, 12> input_tests{{
+constexpr auto input_tests = std::to_array<zevra_harness::TestFn>({
     {"input.Key codes equal GLFW's", &input_cases::keysMatchGlfw},
     {"input.KeyMods bits, KeyAction and MouseButton equal GLFW's",
      &input_cases::modsActionsButtonsMatchGlfw},
@@ -24,7 +24,8 @@ constexpr std::array<zevra_harness::TestFn, 12> input_tests{{
      &input_cases::clearDeltasKeepsPositionAndButtons},
     {"input.events bounded by max_events", &input_cases::eventListBoundedByMaxEvents},
     {"input.events clear, move and free", &input_cases::eventListClearMoveAndFree},
-}};
+    {"input.frame life with the bindings", &input_cases::frameLifeWithBindings},
+});
 
 }  // namespace
 

@@ -8,7 +8,7 @@
 #include <numbers>
 #include <random>
 
-#include "harness/runner.hpp"
+#include "zevra_harness/main.hpp"
 #include "zevra_kernel/arc_cosine.hpp"
 #include "zevra_kernel/metric.hpp"
 
@@ -195,11 +195,11 @@ Status batchWritesTheCommonPrefix() {
   return {};
 }
 
-constexpr std::array<TestFn, 3> acos_tests{{
+constexpr auto acos_tests = std::to_array<TestFn>({
     {"kernel.acos: within 1 ulp of the correctly rounded arc cosine", &acosWithinOneUlp},
     {"kernel.acos: fsDistanceBatch gives fsDistance bit for bit", &batchMatchesFsDistanceBitForBit},
     {"kernel.acos: fsDistanceBatch writes the common prefix", &batchWritesTheCommonPrefix},
-}};
+});
 
 }  // namespace
 

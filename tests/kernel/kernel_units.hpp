@@ -3,7 +3,7 @@
 // registers: branch edges, fallbacks, NaN handling, convergence counts and
 // algebraic properties over random inputs.
 
-#include "harness/testing.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace kernel_units {
 

@@ -1,14 +1,14 @@
 // Runner of the kernel's unit tests.
 #include <array>
 
-#include "harness/runner.hpp"
 #include "kernel_units.hpp"
+#include "zevra_harness/main.hpp"
 
 namespace {
 
 using zevra_harness::TestFn;
 
-constexpr std::array<TestFn, 17> kernel_tests{{
+constexpr auto kernel_tests = std::to_array<TestFn>({
     {"kernel.points: cartesian3 branches at W_EPS", &kernel_units::cartesianBranches},
     {"kernel.points: normalize fallbacks and sign", &kernel_units::normalizeFallbacksAndSign},
     {"kernel.points: isSamePoint and isAntipodalTo", &kernel_units::samePointAndAntipodes},
@@ -26,7 +26,7 @@ constexpr std::array<TestFn, 17> kernel_tests{{
     {"kernel.inverse: degenerate input", &kernel_units::inverseDegenerate},
     {"kernel.operators: resonance, projector, deformed product", &kernel_units::operatorEdges},
     {"kernel: operations never allocate", &kernel_units::noAllocation},
-}};
+});
 
 }  // namespace
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <string_view>
 
-#include "harness/progress_channel.hpp"
-#include "harness/progress_frame.hpp"
-#include "harness/progress_utf8.hpp"
-#include "harness/runner.hpp"
-#include "harness/testing.hpp"
+#include "harness/progress/channel.hpp"
+#include "harness/progress/frame.hpp"
+#include "harness/progress/utf8.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace {
 
@@ -107,14 +107,14 @@ Status channelChecksTheDescriptor() {
   return {};
 }
 
-constexpr std::array<TestFn, 5> tests{{
+constexpr auto tests = std::to_array<TestFn>({
     {"progress.test.frame: cut to the width on a character boundary", &frameCutToWidth},
     {"progress.test.frame: control characters and bad UTF-8 drawn as ?",
      &frameDrawsControlsAsQuestionMarks},
     {"progress.test.frame: a wide terminal stays within the buffer", &frameStaysInItsBuffer},
     {"progress.test.channel: label escaping", &channelEscapesLabels},
     {"progress.test.channel: descriptor checks", &channelChecksTheDescriptor},
-}};
+});
 
 }  // namespace
 

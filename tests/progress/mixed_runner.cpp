@@ -3,8 +3,8 @@
 // progress channel (a tab, a backslash, non-ASCII text).
 #include <array>
 
-#include "harness/runner.hpp"
-#include "harness/testing.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace {
 
@@ -17,12 +17,12 @@ Status failsApprox() {
   return {};
 }
 
-constexpr std::array<zevra_harness::TestFn, 4> tests{{
+constexpr auto tests = std::to_array<zevra_harness::TestFn>({
     {"progress.test.passes → S³", &passes},
     {"progress.test.skips\tafter a tab", &skips},
     {"progress.test.fails C:\\path", &failsApprox},
     {"progress.test.passes again", &passes},
-}};
+});
 
 }  // namespace
 

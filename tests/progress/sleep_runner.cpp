@@ -4,8 +4,8 @@
 #include <chrono>
 #include <thread>
 
-#include "harness/runner.hpp"
-#include "harness/testing.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace {
 
@@ -17,9 +17,9 @@ zevra_harness::Status sleepsPastFirstDrawing() {
   return {};
 }
 
-constexpr std::array<zevra_harness::TestFn, 1> tests{{
+constexpr auto tests = std::to_array<zevra_harness::TestFn>({
     {"progress.test.sleeps past the first drawing → S³", &sleepsPastFirstDrawing},
-}};
+});
 
 }  // namespace
 

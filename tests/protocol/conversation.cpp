@@ -12,24 +12,15 @@
 #include <chrono>
 #include <thread>
 
-#include "harness/print.hpp"
+#include "harness/diagnostics/number_text.hpp"
+#include "harness/diagnostics/write_all.hpp"
+#include "zevra_harness/print.hpp"
 
 namespace protocol_test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr auto kDeadline = std::chrono::seconds(30);
-
-bool writeAll(int fd, const std::uint8_t* p, std::size_t n) {
-  while (n > 0) {
-    ssize_t w = ::write(fd, p, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    p += w;
-    n -= static_cast<std::size_t>(w);
-  }
-  return true;
-}
 
 void closeFd(int& fd) {
   if (fd >= 0) ::close(fd);
@@ -75,8 +66,8 @@ std::string hex(const Bytes& b) {
   std::string s;
   for (std::size_t i = 0; i < b.size(); ++i) {
     if (i != 0) s += ' ';
-    s += "0123456789abcdef"[b[i] >> 4];
-    s += "0123456789abcdef"[b[i] & 15];
+    if (b[i] < 0x10) s += '0';
+    s += zevra_harness::NumberText(b[i], 16).view();
   }
   return s;
 }
@@ -127,7 +118,9 @@ Peer::~Peer() {
   closeFd(err_);
 }
 
-bool Peer::send(const Bytes& b) { return in_ >= 0 && writeAll(in_, b.data(), b.size()); }
+bool Peer::send(const Bytes& b) {
+  return in_ >= 0 && zevra_harness::writeAll(in_, b.data(), b.size());
+}
 
 bool Peer::sendOneByteAtATime(const Bytes& b) {
   for (std::uint8_t byte : b) {

@@ -1,8 +1,8 @@
 // A runner with no tests at all.
 #include <array>
 
-#include "harness/runner.hpp"
-#include "harness/testing.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace {
 constexpr std::array<zevra_harness::TestFn, 0> no_tests{};

@@ -4,9 +4,10 @@
 #include <cstddef>
 #include <limits>
 
-#include "harness/log.hpp"
-#include "harness/runner.hpp"
-#include "harness/testing.hpp"
+#include "harness/core/session.hpp"
+#include "zevra_harness/log.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace {
 
@@ -32,13 +33,13 @@ Status failsAfterLoggingTwoErrors() {
 
 // Starts just below the largest count, so that the 28-bit field saturates.
 Status logsMoreErrorsThanTheFlagsHold() {
-  zevra_harness::setLogErrCount(std::numeric_limits<std::size_t>::max() - 1);
+  zevra_harness::session().log_err_count = std::numeric_limits<std::size_t>::max() - 1;
   zevra_harness::log(Level::err, "test", "one more");
   zevra_harness::log(Level::err, "test", "and another");
   return {};
 }
 
-constexpr std::array<zevra_harness::TestFn, 7> flags_tests{{
+constexpr auto flags_tests = std::to_array<zevra_harness::TestFn>({
     {"protocol.test.passes", &passes},
     {"protocol.test.skips → SKIP", &skips},
     {"protocol.test.fails", &fails},
@@ -46,7 +47,7 @@ constexpr std::array<zevra_harness::TestFn, 7> flags_tests{{
     {"protocol.test.leaks one allocation", &leaksOneAllocation},
     {"protocol.test.fails after logging two errors", &failsAfterLoggingTwoErrors},
     {"protocol.test.logs more errors than the flags hold", &logsMoreErrorsThanTheFlagsHold},
-}};
+});
 
 }  // namespace
 

@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "conversation.hpp"
-#include "harness/print.hpp"
-#include "harness/runner.hpp"
-#include "harness/testing.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/print.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace {
 
@@ -284,7 +284,7 @@ Status messagesTooLargeForTheArena() {
   return {};
 }
 
-constexpr std::array<zevra_harness::TestFn, 15> client_tests{{
+constexpr auto client_tests = std::to_array<zevra_harness::TestFn>({
     {"protocol.test.version first, then a closed input stops fatally",
      &versionFirstThenClosedInput},
     {"protocol.test.metadata of a small registry", &metadataOfASmallRegistry},
@@ -301,7 +301,7 @@ constexpr std::array<zevra_harness::TestFn, 15> client_tests{{
     {"protocol.test.output closed by the peer", &outputClosedByThePeer},
     {"protocol.test.requests the peer must not send", &requestsThePeerMustNotSend},
     {"protocol.test.messages too large for the arena", &messagesTooLargeForTheArena},
-}};
+});
 
 }  // namespace
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "conversation.hpp"
-#include "harness/print.hpp"
-#include "harness/runner.hpp"
-#include "harness/testing.hpp"
+#include "zevra_harness/main.hpp"
+#include "zevra_harness/print.hpp"
+#include "zevra_harness/testing.hpp"
 
 namespace {
 
@@ -133,11 +133,11 @@ Status metadataAndResultsMatchTheTerminalRun() {
   return {};
 }
 
-constexpr std::array<zevra_harness::TestFn, 2> selftest_client_tests{{
+constexpr auto selftest_client_tests = std::to_array<zevra_harness::TestFn>({
     {"protocol.test.zevra-selftest announces its toolchain", &versionFirst},
     {"protocol.test.zevra-selftest metadata and results match its terminal run",
      &metadataAndResultsMatchTheTerminalRun},
-}};
+});
 
 }  // namespace
 

@@ -1,0 +1,38 @@
+#include "harness/diagnostics/fatal.hpp"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+
+#include "harness/diagnostics/format.hpp"
+#include "harness/diagnostics/stack_trace.hpp"
+#include "harness/diagnostics/stderr.hpp"
+
+namespace zevra_harness {
+namespace {
+constinit std::atomic<int> panicking{0};
+}
+
+void fatal(std::string_view message) {
+  if (panicking.fetch_add(1) != 0) {
+    static constexpr char text[] = "aborting due to recursive panic\n";
+    (void)!::write(2, text, sizeof text - 1);
+    std::abort();
+  }
+  std::uintptr_t frames[32];
+  std::size_t n = captureStackTrace(frames, 1);  // from the caller of fatal
+  {
+    StderrLock lock;
+    StderrBuffer out;
+    // The trace starts with the newline that ends the panic line.
+    format(out, "thread {} panic: {}", static_cast<long>(::gettid()), message);
+    appendTrace(out, TraceView{{frames, n}});
+    out.append('\n');
+  }
+  std::abort();
+}
+
+}  // namespace zevra_harness

@@ -1,0 +1,105 @@
+#include "harness/progress/progress.hpp"
+
+#include <cstdlib>
+
+#include "zevra_harness/log.hpp"
+#include "harness/progress/channel.hpp"
+#include "harness/progress/terminal.hpp"
+
+namespace zevra_harness::progress {
+namespace {
+
+// Where progress goes: nowhere (standard error is no terminal and no parent
+// asked for it), a drawing on the terminal, or the parent's channel.
+enum class Mode { off, terminal, channel };
+
+Mode mode = Mode::off;
+int channel_fd = -1;
+std::size_t items_begun = 0;
+
+void warnRefused(std::string_view value, ChannelRefusal why) {
+  switch (why) {
+    case ChannelRefusal::not_a_number:
+      log(Level::warn, "default", "ignoring ZEVRA_PROGRESS_FD: not a descriptor number");
+      break;
+    case ChannelRefusal::standard_stream:
+      log(Level::warn, "default",
+          "ignoring ZEVRA_PROGRESS_FD={}: standard input, output and error are no progress channel",
+          value);
+      break;
+    case ChannelRefusal::not_open:
+      log(Level::warn, "default", "ignoring ZEVRA_PROGRESS_FD={}: not an open descriptor", value);
+      break;
+    case ChannelRefusal::not_writable:
+      log(Level::warn, "default", "ignoring ZEVRA_PROGRESS_FD={}: not open for writing", value);
+      break;
+  }
+}
+
+// A channel that fails once (the parent went away) is not written again.
+void send(ChannelLine& line) {
+  if (line.send()) return;
+  mode = Mode::off;
+  log(Level::warn, "default", "progress channel ZEVRA_PROGRESS_FD={} failed; progress not reported",
+      channel_fd);
+}
+
+}  // namespace
+
+void start(std::string_view root_label, std::size_t expected_items) {
+  mode = Mode::off;
+  items_begun = 0;
+  // The only look at the environment; an empty value counts as unset.
+  if (const char* value = std::getenv(kChannelVariable); value != nullptr && *value != '\0') {
+    auto fd = openChannel(value);
+    if (!fd) {
+      warnRefused(value, fd.error());
+      return;
+    }
+    channel_fd = *fd;
+    mode = Mode::channel;
+    ChannelLine version(channel_fd);
+    version.word("zevra-progress 1");
+    send(version);
+    if (mode != Mode::channel) return;
+    ChannelLine line(channel_fd);
+    line.word("start ").number(expected_items).word(" ").label(root_label);
+    send(line);
+    return;
+  }
+  if (terminalAcceptsEscapes() && terminalStart(root_label, expected_items)) mode = Mode::terminal;
+}
+
+void itemBegin(std::string_view label) {
+  ++items_begun;
+  if (mode == Mode::terminal) {
+    terminalItemBegin(label);
+  } else if (mode == Mode::channel) {
+    ChannelLine line(channel_fd);
+    line.word("begin ").number(items_begun).word(" ").label(label);
+    send(line);
+  }
+}
+
+void itemEnd() {
+  if (mode == Mode::terminal) {
+    terminalItemEnd();
+  } else if (mode == Mode::channel) {
+    ChannelLine line(channel_fd);
+    line.word("end ").number(items_begun);
+    send(line);
+  }
+}
+
+void end() {
+  if (mode == Mode::terminal) {
+    terminalEnd();
+  } else if (mode == Mode::channel) {
+    ChannelLine line(channel_fd);
+    line.word("done");
+    send(line);
+  }
+  mode = Mode::off;
+}
+
+}  // namespace zevra_harness::progress

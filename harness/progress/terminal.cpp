@@ -1,0 +1,167 @@
+#include "harness/progress/terminal.hpp"
+
+#include <pthread.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#include "harness/diagnostics/stderr.hpp"
+#include "harness/diagnostics/write_all.hpp"
+#include "harness/progress/frame.hpp"
+#include "harness/progress/utf8.hpp"
+#include "zevra_harness/log.hpp"
+
+namespace zevra_harness::progress {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kFirstDrawing = std::chrono::milliseconds(200);
+constexpr auto kRedraw = std::chrono::milliseconds(80);
+constexpr std::size_t kThreadStack = 256 * 1024;
+constexpr unsigned short kDefaultColumns = 80;
+
+// A label copied into fixed storage, so that the drawing never depends on
+// how long the caller keeps its text; cut on a character boundary.
+template <std::size_t N>
+class LabelCopy {
+ public:
+  void set(std::string_view s) {
+    std::size_t n = 0;
+    while (n < s.size()) {
+      std::size_t step = decodeUtf8(s, n).length;
+      if (n + step > N) break;
+      n += step;
+    }
+    std::copy_n(s.data(), n, data_);  // an empty view may have no data at all
+    len_ = n;
+  }
+  std::string_view view() const { return {data_, len_}; }
+
+ private:
+  char data_[N];
+  std::size_t len_ = 0;
+};
+
+// What the runner reports and the drawing thread reads, under `mutex`.
+struct Display {
+  std::mutex mutex;
+  std::condition_variable wake;
+  bool stop = false;
+  LabelCopy<256> root;
+  LabelCopy<1024> item;
+  std::size_t completed = 0;
+  std::size_t total = 0;
+  Clock::time_point started;
+  pthread_t thread{};
+};
+Display display;
+
+// Whether a frame is on the screen; touched only with the standard-error
+// lock held, by the drawing thread and by the clear hook.
+bool drawn = false;
+// The drawing thread takes the standard-error lock to draw; the hook must
+// not clear the frame that thread is about to replace.
+thread_local bool on_drawing_thread = false;
+
+// The clear hook: runs with the standard-error lock held, before any other
+// text, also from the fault handler (so it only writes).
+void clearDrawing() {
+  if (on_drawing_thread || !drawn) return;
+  (void)writeAll(2, kClearDrawing.data(), kClearDrawing.size());
+  drawn = false;
+}
+
+std::size_t terminalColumns() {
+  winsize size{};
+  if (::ioctl(2, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return kDefaultColumns;
+  return size.ws_col;
+}
+
+void* drawLoop(void*) {
+  on_drawing_thread = true;
+  char frame[kFrameBytes];
+  std::unique_lock lock(display.mutex);
+  Clock::time_point next = display.started + kFirstDrawing;
+  while (!display.wake.wait_until(lock, next, [] { return display.stop; })) {
+    FrameContent content{display.root.view(), display.completed, display.total,
+                         display.item.view()};
+    std::size_t n = composeFrame(content, terminalColumns(), frame);
+    lock.unlock();
+    {
+      StderrLock stderr_lock;
+      (void)writeAll(2, frame, n);  // like every print: a failed write is dropped
+      drawn = true;
+    }
+    lock.lock();
+    // After a stall (a blocked terminal) draw once more, not a burst.
+    next = std::max(next + kRedraw, Clock::now());
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool terminalAcceptsEscapes() {
+  if (::isatty(2) != 1) return false;
+  const char* term = std::getenv("TERM");
+  return term != nullptr && *term != '\0' && std::strcmp(term, "dumb") != 0;
+}
+
+bool terminalStart(std::string_view root_label, std::size_t total) {
+  {
+    std::lock_guard lock(display.mutex);
+    display.stop = false;
+    display.root.set(root_label);
+    display.item.set({});
+    display.completed = 0;
+    display.total = total;
+    display.started = Clock::now();
+  }
+  setStderrClearHook(&clearDrawing);
+  pthread_attr_t attr;
+  int err = ::pthread_attr_init(&attr);
+  if (err == 0) {
+    (void)::pthread_attr_setstacksize(&attr, kThreadStack);
+    err = ::pthread_create(&display.thread, &attr, &drawLoop, nullptr);
+    (void)::pthread_attr_destroy(&attr);
+  }
+  if (err == 0) return true;
+  setStderrClearHook(nullptr);
+  const char* reason = ::strerrorname_np(err);
+  log(Level::warn, "default", "progress display not started: no thread ({})",
+      std::string_view(reason != nullptr ? reason : "unknown error"));
+  return false;
+}
+
+void terminalItemBegin(std::string_view label) {
+  std::lock_guard lock(display.mutex);
+  display.item.set(label);
+}
+
+void terminalItemEnd() {
+  std::lock_guard lock(display.mutex);
+  ++display.completed;
+  display.item.set({});
+}
+
+void terminalEnd() {
+  {
+    std::lock_guard lock(display.mutex);
+    display.stop = true;
+  }
+  display.wake.notify_one();
+  (void)::pthread_join(display.thread, nullptr);
+  // Taking the lock runs the hook, which clears the last frame; the hook is
+  // removed before anyone else can print.
+  StderrLock lock;
+  setStderrClearHook(nullptr);
+}
+
+}  // namespace zevra_harness::progress

@@ -1,0 +1,26 @@
+#pragma once
+// The protocol front end: after the version message, the build runner's
+// requests are served one at a time until it says `exit`.
+
+#include <expected>
+
+#include "harness/protocol/server.hpp"
+#include "zevra_harness/registry.hpp"
+
+namespace zevra_harness {
+
+// How a conversation ends without an error: the peer said `exit`, or it sent
+// a request this program does not serve. The value is the exit status that
+// mainServer ends the process with.
+enum class ConversationEnd : int { exit = 0, refused = 1 };
+
+// Serves the requests of the peer one at a time with the tests of `registry`
+// until an end. On an error (the input ended or failed, the output failed, a
+// message did not fit) the receive queue is released and the error returned.
+std::expected<ConversationEnd, Error> serveConversation(Server& server, Registry registry);
+
+// Protocol mode over standard input and output, in the runner's arena: ends
+// the process at the conversation's end, returns only with an error.
+Error mainServer(Registry registry);
+
+}  // namespace zevra_harness

@@ -1,7 +1,0 @@
-// zevra-selftest: the harness with the registry of the engine's modules.
-#include "harness/runner.hpp"
-#include "selftest_registry.hpp"
-
-int main(int argc, char** argv) {
-  return zevra_harness::runMain(zevra_selftest::test_functions, argc, argv);
-}
