@@ -324,7 +324,7 @@ void registerAll() {
     const std::string name = std::string("pgl_action/cpuPGLActionBatch, ") + pathName(path);
     RegisterBenchmark(name.c_str(), [path](State& state) {
       pglBatch(state, [path](Points in, std::span<HomVec4> out) {
-        zevra_gpu::detail::cpuPGLActionBatchOn(path, false, transform, in, out);
+        zevra_gpu::detail::cpuPGLActionBatchOn(path, transform, in, out);
       });
     })->Apply(allSizes);
   }

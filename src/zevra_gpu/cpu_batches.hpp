@@ -23,10 +23,8 @@ void cpuPGLActionBatch(zevra_kernel::PGL4 m, std::span<const zevra_kernel::HomVe
 
 namespace detail {
 // cpuPGLActionBatch in the version for `path`, which must run here
-// (simdPathRuns), for tests and benchmarks. `streaming` asks for the
-// non-temporal stores that cpuPGLActionBatch uses for outputs far larger than
-// the caches; the AVX-512 version has them, the others ignore it.
-void cpuPGLActionBatchOn(zevra_kernel::SimdPath path, bool streaming, const zevra_kernel::PGL4& m,
+// (simdPathRuns): for tests and benchmarks.
+void cpuPGLActionBatchOn(zevra_kernel::SimdPath path, const zevra_kernel::PGL4& m,
                          std::span<const zevra_kernel::HomVec4> input,
                          std::span<zevra_kernel::HomVec4> output);
 }  // namespace detail

@@ -77,12 +77,6 @@ template <Lanes V>
 
 inline double sqrtLanes(double x) { return std::sqrt(x); }
 
-// |x|, the sign bit cleared, like std::fabs.
-template <typename T>
-[[gnu::always_inline]] inline T absLanes(T x) {
-  return keepBits(x, 0x7FFFFFFFFFFFFFFFull);
-}
-
 // One square root per lane; the compiler turns the loop into one vector
 // square root (sqrtpd) where math errno is off, as in the batch kernels.
 template <Lanes V>
@@ -90,6 +84,12 @@ template <Lanes V>
   V r;
   for (std::size_t i = 0; i < lane_count<V>; ++i) r[i] = std::sqrt(x[i]);
   return r;
+}
+
+// |x|, the sign bit cleared, like std::fabs.
+template <typename T>
+[[gnu::always_inline]] inline T absLanes(T x) {
+  return keepBits(x, 0x7FFFFFFFFFFFFFFFull);
 }
 
 // The vector at `from`, read as bytes: any alignment, any f64 array or record
