@@ -2,18 +2,20 @@
 # Runs a command and compares its exit status, standard error and standard
 # output byte for byte with expected files (cmp).
 #   check_output.sh [--status N|abort] [--stderr FILE] [--stdout FILE]
-#                   [--stdin FILE] [--mask] [--env NAME=VALUE]... -- COMMAND ARGS...
+#                   [--stdin FILE] [--mask] [--sed EXPR] [--env NAME=VALUE]... -- COMMAND ARGS...
 # --mask rewrites what varies between runs before comparing: each run of
-# stack-trace frame lines ("0x... in ...") becomes one line "<trace>", other
-# hexadecimal addresses become 0xADDR and "thread N" becomes "thread TID".
+# stack-trace frame lines ("0x... in ...") becomes one line "<trace>", the
+# count of frames a long trace leaves out becomes N, other hexadecimal
+# addresses become 0xADDR and "thread N" becomes "thread TID".
 # Source positions in failure traces ("file.cpp:LINE:COLUMN: in ...") are
 # compared without their numbers, on both sides, so that moving unrelated
-# lines breaks no expected file.
+# lines breaks no expected file. --sed rewrites the output with a sed -E
+# expression of the test's own (after --mask), for other things that vary.
 # With ZEVRA_UPDATE_EXPECTED=1 (`make golden`) the expected files are
 # rewritten from what the command printed (masked as above, positions kept)
 # instead of compared, and only when it ended with the expected status.
 set -u
-status=0 stderr_file= stdout_file= stdin_file=/dev/null mask=0 envs=()
+status=0 stderr_file= stdout_file= stdin_file=/dev/null mask=0 sed_expr= envs=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --status) status=$2; shift 2 ;;
@@ -21,6 +23,7 @@ while [ $# -gt 0 ]; do
     --stdout) stdout_file=$2; shift 2 ;;
     --stdin) stdin_file=$2; shift 2 ;;
     --mask) mask=1; shift ;;
+    --sed) sed_expr=$2; shift 2 ;;
     --env) envs+=("$2"); shift 2 ;;
     --) shift; break ;;
     *) echo "check_output.sh: unknown option $1" >&2; exit 2 ;;
@@ -33,10 +36,11 @@ env ${envs[@]+"${envs[@]}"} "$@" <"$stdin_file" >"$work/out" 2>"$work/err"
 got=$?
 masked() {
   if [ "$mask" = 1 ]; then
-    sed -E -e 's/^0x[0-9a-f]+ in .*$/<trace>/' -e 's/0x[0-9a-f]+/0xADDR/g' -e 's/^thread [0-9]+ /thread TID /' "$1" | uniq
+    sed -E -e 's/^0x[0-9a-f]+ in .*$/<trace>/' -e 's/^\([0-9]+ frames left out\)$/(N frames left out)/' \
+      -e 's/0x[0-9a-f]+/0xADDR/g' -e 's/^thread [0-9]+ /thread TID /' "$1" | uniq
   else
     cat "$1"
-  fi
+  fi | if [ -n "$sed_expr" ]; then sed -E -e "$sed_expr"; else cat; fi
 }
 fail=0
 if [ "$got" != "$status" ]; then

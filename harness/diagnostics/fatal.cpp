@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cstdint>
 #include <cstdlib>
 
 #include "harness/diagnostics/format.hpp"
@@ -22,14 +21,14 @@ void fatal(std::string_view message) {
     (void)!::write(2, text, sizeof text - 1);
     std::abort();
   }
-  std::uintptr_t frames[32];
-  std::size_t n = captureStackTrace(frames, 1);  // from the caller of fatal
+  StackCapture frames;
+  captureStack(frames, 1);  // from the caller of fatal
   {
     StderrLock lock;
     StderrBuffer out;
     // The trace starts with the newline that ends the panic line.
     format(out, "thread {} panic: {}", static_cast<long>(::gettid()), message);
-    appendTrace(out, TraceView{{frames, n}});
+    appendTrace(out, frames);
     out.append('\n');
   }
   std::abort();

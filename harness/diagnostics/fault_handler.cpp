@@ -3,10 +3,8 @@
 #include <signal.h>
 #include <ucontext.h>
 
-#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <span>
 
 #include "harness/diagnostics/format.hpp"
 #include "harness/diagnostics/stack_trace.hpp"
@@ -15,8 +13,7 @@
 namespace zevra_harness {
 namespace {
 
-// Large enough for the symbolizer, which runs on it when a fault is reported.
-alignas(16) constinit std::byte alt_stack[256 * 1024];
+alignas(16) constinit std::byte main_alt_stack[kAlternateStackBytes];
 
 void onFault(int sig, siginfo_t* info, void* context) {
   auto addr = reinterpret_cast<std::uintptr_t>(info->si_addr);
@@ -25,11 +22,12 @@ void onFault(int sig, siginfo_t* info, void* context) {
   auto fp = static_cast<std::uintptr_t>(uc->uc_mcontext.gregs[REG_RBP]);
   auto sp = static_cast<std::uintptr_t>(uc->uc_mcontext.gregs[REG_RSP]);
 
-  std::uintptr_t frames[32];
-  frames[0] = pc;
-  std::size_t n = 1 + captureStackTraceFrom(fp, sp, std::span(frames).subspan(1));
+  StackCapture frames;
+  frames.add(pc);
+  frames.markFirstAsPc();
+  captureStackInSignalHandler(fp, sp, frames);
 
-  StderrLock lock;
+  StderrLock lock(StderrLock::InSignalHandler{});
   StderrBuffer out;
   switch (sig) {
     case SIGSEGV:
@@ -49,7 +47,7 @@ void onFault(int sig, siginfo_t* info, void* context) {
       break;
   }
   // The trace starts with the newline that ends the fault line.
-  appendTrace(out, TraceView{{frames, n}, true});
+  appendTraceInSignalHandler(out, frames);
   out.append('\n');
   (void)out.flush();
   std::abort();
@@ -57,10 +55,20 @@ void onFault(int sig, siginfo_t* info, void* context) {
 
 }  // namespace
 
-void installFaultHandler() {
+AlternateSignalStack::AlternateSignalStack(std::span<std::byte, kAlternateStackBytes> stack) {
   stack_t ss{};
-  ss.ss_sp = alt_stack;
-  ss.ss_size = sizeof alt_stack;
+  ss.ss_sp = stack.data();
+  ss.ss_size = stack.size();
+  if (sigaltstack(&ss, &previous_) != 0) previous_.ss_flags = SS_DISABLE;
+}
+
+AlternateSignalStack::~AlternateSignalStack() { (void)sigaltstack(&previous_, nullptr); }
+
+void installFaultHandler() {
+  // The main thread's, for as long as the process runs.
+  stack_t ss{};
+  ss.ss_sp = main_alt_stack;
+  ss.ss_size = sizeof main_alt_stack;
   (void)sigaltstack(&ss, nullptr);
 
   struct sigaction fault {};

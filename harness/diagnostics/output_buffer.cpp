@@ -22,7 +22,9 @@ void OutputBuffer::append(std::string_view s) {
 
 bool OutputBuffer::flush() {
   if (fd_ == kNoDescriptor) return !failed_;
-  if (!failed_ && !writeAll(fd_, storage_.data(), len_)) failed_ = true;
+  if (!failed_ && !(budget_ != nullptr ? writeAllWithin(fd_, storage_.data(), len_, *budget_)
+                                       : writeAll(fd_, storage_.data(), len_)))
+    failed_ = true;
   len_ = 0;
   return !failed_;
 }

@@ -3,7 +3,8 @@
 // (the harness never allocates) and written to a descriptor in one write
 // when the storage is full and on flush. Without a descriptor it keeps what
 // fits and drops the rest. After a failed write the rest of its text is
-// dropped: a message goes out whole or cut short, never with a hole.
+// dropped: a message goes out whole or cut short, never with a hole. With a
+// wait budget its writes never block past it (see writeAllWithin).
 
 #include <cstddef>
 #include <span>
@@ -13,11 +14,14 @@
 
 namespace zevra_harness {
 
+struct WaitBudget;  // see write_all.hpp
+
 class OutputBuffer {
  public:
   static constexpr int kNoDescriptor = -1;
 
-  OutputBuffer(std::span<char> storage, int fd) : storage_(storage), fd_(fd) {}
+  OutputBuffer(std::span<char> storage, int fd, WaitBudget* budget = nullptr)
+      : storage_(storage), fd_(fd), budget_(budget) {}
   ~OutputBuffer() { (void)flush(); }
   OutputBuffer(const OutputBuffer&) = delete;
   OutputBuffer& operator=(const OutputBuffer&) = delete;
@@ -44,6 +48,7 @@ class OutputBuffer {
  private:
   std::span<char> storage_;
   int fd_;
+  WaitBudget* budget_;
   std::size_t len_ = 0;
   bool failed_ = false;
 };
@@ -59,7 +64,8 @@ struct BufferStorage {
 template <std::size_t N>
 class OwnedBuffer : private BufferStorage<N>, public OutputBuffer {
  public:
-  explicit OwnedBuffer(int fd) : OutputBuffer(this->bytes, fd) {}
+  explicit OwnedBuffer(int fd, WaitBudget* budget = nullptr)
+      : OutputBuffer(this->bytes, fd, budget) {}
 };
 
 }  // namespace zevra_harness

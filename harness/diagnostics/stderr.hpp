@@ -14,9 +14,16 @@ namespace zevra_harness {
 class StderrLock {
  public:
   StderrLock();
+  // For a signal handler, which must not wait on a thread that may never let
+  // go: tries for a bounded time, then goes on without the lock.
+  struct InSignalHandler {};
+  explicit StderrLock(InSignalHandler);
   ~StderrLock();
   StderrLock(const StderrLock&) = delete;
   StderrLock& operator=(const StderrLock&) = delete;
+
+ private:
+  bool held_ = true;
 };
 
 // One message for standard error, gathered on the stack and written when the

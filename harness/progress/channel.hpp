@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "harness/diagnostics/output_buffer.hpp"
+#include "harness/diagnostics/write_all.hpp"
 
 namespace zevra_harness::progress {
 
@@ -30,10 +31,12 @@ enum class ChannelRefusal { not_a_number, standard_stream, not_open, not_writabl
 std::expected<int, ChannelRefusal> openChannel(std::string_view value);
 
 // One message, composed in a 4096-byte line buffer and written in one write
-// when it fits; a longer label is written in several.
+// when it fits; a longer label is written in several. Writes never block:
+// they wait for room within `budget`, shared by all messages of a run, and
+// fail once it is spent.
 class ChannelLine {
  public:
-  explicit ChannelLine(int fd) : out_(fd) {}
+  ChannelLine(int fd, WaitBudget& budget) : out_(fd, &budget) {}
 
   ChannelLine& word(std::string_view raw);
   ChannelLine& number(std::size_t v);

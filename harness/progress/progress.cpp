@@ -1,10 +1,11 @@
 #include "harness/progress/progress.hpp"
 
+#include <chrono>
 #include <cstdlib>
 
-#include "zevra_harness/log.hpp"
 #include "harness/progress/channel.hpp"
 #include "harness/progress/terminal.hpp"
+#include "zevra_harness/log.hpp"
 
 namespace zevra_harness::progress {
 namespace {
@@ -16,6 +17,10 @@ enum class Mode { off, terminal, channel };
 Mode mode = Mode::off;
 int channel_fd = -1;
 std::size_t items_begun = 0;
+// How long the tests may wait, over the whole run, for a parent that does
+// not drain the channel before it is given up.
+constexpr std::chrono::seconds kChannelPatience{1};
+WaitBudget channel_budget{kChannelPatience};
 
 void warnRefused(std::string_view value, ChannelRefusal why) {
   switch (why) {
@@ -36,7 +41,8 @@ void warnRefused(std::string_view value, ChannelRefusal why) {
   }
 }
 
-// A channel that fails once (the parent went away) is not written again.
+// A channel that fails once (the parent went away, or left it full for the
+// whole budget) is not written again.
 void send(ChannelLine& line) {
   if (line.send()) return;
   mode = Mode::off;
@@ -49,6 +55,7 @@ void send(ChannelLine& line) {
 void start(std::string_view root_label, std::size_t expected_items) {
   mode = Mode::off;
   items_begun = 0;
+  channel_budget = {kChannelPatience};
   // The only look at the environment; an empty value counts as unset.
   if (const char* value = std::getenv(kChannelVariable); value != nullptr && *value != '\0') {
     auto fd = openChannel(value);
@@ -58,11 +65,11 @@ void start(std::string_view root_label, std::size_t expected_items) {
     }
     channel_fd = *fd;
     mode = Mode::channel;
-    ChannelLine version(channel_fd);
+    ChannelLine version(channel_fd, channel_budget);
     version.word("zevra-progress 1");
     send(version);
     if (mode != Mode::channel) return;
-    ChannelLine line(channel_fd);
+    ChannelLine line(channel_fd, channel_budget);
     line.word("start ").number(expected_items).word(" ").label(root_label);
     send(line);
     return;
@@ -75,7 +82,7 @@ void itemBegin(std::string_view label) {
   if (mode == Mode::terminal) {
     terminalItemBegin(label);
   } else if (mode == Mode::channel) {
-    ChannelLine line(channel_fd);
+    ChannelLine line(channel_fd, channel_budget);
     line.word("begin ").number(items_begun).word(" ").label(label);
     send(line);
   }
@@ -85,7 +92,7 @@ void itemEnd() {
   if (mode == Mode::terminal) {
     terminalItemEnd();
   } else if (mode == Mode::channel) {
-    ChannelLine line(channel_fd);
+    ChannelLine line(channel_fd, channel_budget);
     line.word("end ").number(items_begun);
     send(line);
   }
@@ -95,7 +102,7 @@ void end() {
   if (mode == Mode::terminal) {
     terminalEnd();
   } else if (mode == Mode::channel) {
-    ChannelLine line(channel_fd);
+    ChannelLine line(channel_fd, channel_budget);
     line.word("done");
     send(line);
   }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -12,9 +13,12 @@
 #include <cstring>
 #include <mutex>
 
+#include "harness/diagnostics/fault_handler.hpp"
+#include "harness/diagnostics/stack_trace.hpp"
 #include "harness/diagnostics/stderr.hpp"
 #include "harness/diagnostics/write_all.hpp"
 #include "harness/progress/frame.hpp"
+#include "harness/progress/interrupts.hpp"
 #include "harness/progress/utf8.hpp"
 #include "zevra_harness/log.hpp"
 
@@ -63,19 +67,24 @@ struct Display {
 };
 Display display;
 
-// Whether a frame is on the screen; touched only with the standard-error
-// lock held, by the drawing thread and by the clear hook.
-bool drawn = false;
+// Whether a frame is on the screen; changed only with the standard-error
+// lock held, by the drawing thread and by the clear hook (which a signal
+// handler may run without the lock, after waiting for it in vain).
+std::atomic<bool> drawn{false};
+
+// Where the drawing thread's signal handlers run (see fault_handler.hpp).
+alignas(16) constinit std::byte drawing_alt_stack[kAlternateStackBytes];
+
 // The drawing thread takes the standard-error lock to draw; the hook must
 // not clear the frame that thread is about to replace.
 thread_local bool on_drawing_thread = false;
 
 // The clear hook: runs with the standard-error lock held, before any other
-// text, also from the fault handler (so it only writes).
+// text, also from the fault and interrupt handlers (so it only writes).
 void clearDrawing() {
-  if (on_drawing_thread || !drawn) return;
+  if (on_drawing_thread || !drawn.load(std::memory_order_relaxed)) return;
   (void)writeAll(2, kClearDrawing.data(), kClearDrawing.size());
-  drawn = false;
+  drawn.store(false, std::memory_order_relaxed);
 }
 
 std::size_t terminalColumns() {
@@ -86,6 +95,8 @@ std::size_t terminalColumns() {
 
 void* drawLoop(void*) {
   on_drawing_thread = true;
+  const AlternateSignalStack alt_stack(drawing_alt_stack);
+  (void)threadStackEnd();
   char frame[kFrameBytes];
   std::unique_lock lock(display.mutex);
   Clock::time_point next = display.started + kFirstDrawing;
@@ -97,7 +108,7 @@ void* drawLoop(void*) {
     {
       StderrLock stderr_lock;
       (void)writeAll(2, frame, n);  // like every print: a failed write is dropped
-      drawn = true;
+      drawn.store(true, std::memory_order_relaxed);
     }
     lock.lock();
     // After a stall (a blocked terminal) draw once more, not a burst.
@@ -129,10 +140,15 @@ bool terminalStart(std::string_view root_label, std::size_t total) {
   int err = ::pthread_attr_init(&attr);
   if (err == 0) {
     (void)::pthread_attr_setstacksize(&attr, kThreadStack);
+    const sigset_t before = blockInterrupts();
     err = ::pthread_create(&display.thread, &attr, &drawLoop, nullptr);
+    (void)::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     (void)::pthread_attr_destroy(&attr);
   }
-  if (err == 0) return true;
+  if (err == 0) {
+    takeInterrupts();
+    return true;
+  }
   setStderrClearHook(nullptr);
   const char* reason = ::strerrorname_np(err);
   log(Level::warn, "default", "progress display not started: no thread ({})",
@@ -152,6 +168,7 @@ void terminalItemEnd() {
 }
 
 void terminalEnd() {
+  giveBackInterrupts();
   {
     std::lock_guard lock(display.mutex);
     display.stop = true;

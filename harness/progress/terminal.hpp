@@ -2,7 +2,8 @@
 // The progress drawing on a terminal: a thread of its own draws the first
 // frame 200 ms after the start and redraws every 80 ms. Every other print to
 // standard error clears the drawing first (through the standard-error lock's
-// clear hook), so text and drawing never interleave.
+// clear hook), so text and drawing never interleave. While it is up, SIGINT
+// and SIGTERM erase it before they end the process.
 
 #include <cstddef>
 #include <string_view>

@@ -38,14 +38,16 @@ ConversationEnd refuse(Format<std::type_identity_t<Args>...> fmt, const Args&...
 // The names, each followed by a 0 byte, after one leading 0 byte (so that
 // offset 0 names nothing), and each test's offset into it. Built with a fresh
 // checking allocator that must hold nothing afterwards.
-Status serveMetadata(Server& server, Registry registry) {
+Sent serveMetadata(Server& server, Registry registry) {
   DebugAllocator& gpa = session().allocator_instance;
   gpa.reset();
   const std::size_t n = registry.size();
   std::size_t table_len = 1;
   for (const TestFn& t : registry) table_len += t.name.size() + 1;
   const std::size_t array_bytes = n * sizeof(std::uint32_t);
-  if (table_len > std::numeric_limits<std::uint32_t>::max()) return std::unexpected(MessageTooLong);
+  if (table_len > std::numeric_limits<std::uint32_t>::max())
+    return std::unexpected(
+        Breakdown{.cause = Breakdown::Cause::reply_too_large, .limit = table_len});
 
   auto* table = static_cast<std::byte*>(gpa.alloc(table_len, 1));
   auto* names = n == 0
@@ -55,7 +57,7 @@ Status serveMetadata(Server& server, Registry registry) {
                      ? nullptr
                      : static_cast<std::uint32_t*>(gpa.alloc(array_bytes, alignof(std::uint32_t)));
 
-  Status sent = std::unexpected(OutOfMemory);
+  Sent sent = std::unexpected(Breakdown{.cause = Breakdown::Cause::out_of_memory});
   if (table != nullptr && (n == 0 || (names != nullptr && panics != nullptr))) {
     std::size_t at = 0;
     table[at++] = std::byte{0};
@@ -87,7 +89,7 @@ class ProtocolReporter final : public Reporter {
   }
 };
 
-Status runTest(Server& server, const TestFn& test, std::uint32_t index) {
+Sent runTest(Server& server, const TestFn& test, std::uint32_t index) {
   ProtocolReporter reporter;
   const TestRun run = runOne(test, kProtocolPolicy, reporter);
   const ResultFlags flags{.fail = run.outcome == TestRun::Outcome::failure,
@@ -98,16 +100,16 @@ Status runTest(Server& server, const TestFn& test, std::uint32_t index) {
   return server.serveTestResults(index, encodeResultFlags(flags));
 }
 
-}  // namespace
-
-std::expected<ConversationEnd, Error> serveConversation(Server& server, Registry registry) {
+// Serves the requests of the peer one at a time until an end; on a
+// breakdown the receive queue is released.
+std::expected<ConversationEnd, Breakdown> serveConversation(Server& server, Registry registry) {
   for (;;) {
     auto header = server.receiveMessage();
     if (!header) {
       server.deinit();
       return std::unexpected(header.error());
     }
-    Status served;
+    Sent served;
     switch (static_cast<ClientTag>(header->tag)) {
       case ClientTag::exit:
         return ConversationEnd::exit;
@@ -136,12 +138,21 @@ std::expected<ConversationEnd, Error> serveConversation(Server& server, Registry
   }
 }
 
+}  // namespace
+
+std::expected<ConversationEnd, Breakdown> converse(const Server::Options& options,
+                                                   Registry registry) {
+  auto server = Server::init(options);
+  std::expected<ConversationEnd, Breakdown> end =
+      server ? serveConversation(*server, registry) : std::unexpected(server.error());
+  if (!end) logBreakdown(end.error());
+  return end;
+}
+
 Error mainServer(Registry registry) {
   FdStream stream(STDIN_FILENO, STDOUT_FILENO);
-  auto server = Server::init({runnerArena(), kToolchainVersion, stream});
-  if (!server) return server.error();
-  auto end = serveConversation(*server, registry);
-  if (!end) return end.error();
+  auto end = converse({runnerArena(), kToolchainVersion, stream}, registry);
+  if (!end) return ConversationBroken;
   // Standard output carries only whole replies written straight to the pipe,
   // and every print to standard error is written before it returns, so
   // nothing is left buffered when the process ends here (on `exit` nothing

@@ -6,6 +6,7 @@
 
 #include "harness/protocol/server.hpp"
 #include "zevra_harness/registry.hpp"
+#include "zevra_harness/status.hpp"
 
 namespace zevra_harness {
 
@@ -14,13 +15,19 @@ namespace zevra_harness {
 // mainServer ends the process with.
 enum class ConversationEnd : int { exit = 0, refused = 1 };
 
-// Serves the requests of the peer one at a time with the tests of `registry`
-// until an end. On an error (the input ended or failed, the output failed, a
-// message did not fit) the receive queue is released and the error returned.
-std::expected<ConversationEnd, Error> serveConversation(Server& server, Registry registry);
+// A whole conversation over `options.stream`: the version message, then the
+// requests of the peer one at a time with the tests of `registry` until an
+// end. A breakdown (the input ended or failed, the output failed, a message
+// did not fit) releases the receive queue, is logged in one warn line and
+// returned.
+std::expected<ConversationEnd, Breakdown> converse(const Server::Options& options,
+                                                   Registry registry);
+
+// The error mainServer returns after a breakdown.
+inline constexpr Error ConversationBroken{"ConversationBroken"};
 
 // Protocol mode over standard input and output, in the runner's arena: ends
-// the process at the conversation's end, returns only with an error.
+// the process at the conversation's end, returns only after a breakdown.
 Error mainServer(Registry registry);
 
 }  // namespace zevra_harness

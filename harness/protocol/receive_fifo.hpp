@@ -21,6 +21,8 @@ class ReceiveFifo {
   std::span<const std::byte> readable() const { return {data_ + head_, len_}; }
   std::size_t size() const { return len_; }
   std::size_t capacity() const { return capacity_; }
+  // The most the queue can ever hold.
+  std::size_t arenaCapacity() const { return arena_.capacity(); }
 
   // Makes at least `n` bytes writable after the queued ones; OutOfMemory
   // when the queue cannot grow that far inside the arena.

@@ -7,8 +7,15 @@
 #include <limits>
 
 namespace zevra_harness {
+namespace {
 
-std::expected<Server, Error> Server::init(const Options& options) {
+Breakdown replyTooLarge(std::size_t len) {
+  return {.cause = Breakdown::Cause::reply_too_large, .limit = len};
+}
+
+}  // namespace
+
+std::expected<Server, Breakdown> Server::init(const Options& options) {
   Server server(options);
   if (auto sent = server.serveStringMessage(ServerTag::orvel_version, options.version); !sent)
     return std::unexpected(sent.error());
@@ -17,20 +24,28 @@ std::expected<Server, Error> Server::init(const Options& options) {
 
 void Server::deinit() { receive_fifo_.release(); }
 
-std::expected<bool, Error> Server::readOnce() {
-  auto got = stream_.read(receive_fifo_.writable());
-  if (!got) return std::unexpected(got.error());
-  receive_fifo_.commit(*got);
-  return *got != 0;
+Breakdown Server::inputEnded() const {
+  Breakdown b{.cause = Breakdown::Cause::input_ended};
+  const std::span<const std::byte> queued = receive_fifo_.readable();
+  if (queued.size() >= kHeaderBytes) {
+    b.where = Breakdown::Where::in_body;
+    b.tag = loadLittleEndian(queued.data());
+    b.bytes_len = loadLittleEndian(queued.data() + 4);
+    b.received = queued.size() - kHeaderBytes;
+  } else if (!queued.empty()) {
+    b.where = Breakdown::Where::in_header;
+    b.received = queued.size();
+  }
+  return b;
 }
 
-std::expected<Header, Error> Server::receiveMessage() {
-  // One empty read may be a peer's quirk; a second in a row is the end.
+std::expected<Header, Breakdown> Server::receiveMessage() {
+  // One empty read may be a peer's quirk; a second within one call is the end.
   bool ended = false;
   for (;;) {
     if (receive_fifo_.size() < kHeaderBytes) {
-      if (auto room = receive_fifo_.ensureWritable(ReceiveFifo::kMinCapacity); !room)
-        return std::unexpected(room.error());
+      if (!receive_fifo_.ensureWritable(ReceiveFifo::kMinCapacity))
+        return std::unexpected(Breakdown{.cause = Breakdown::Cause::message_too_large});
     } else {
       const std::byte* at = receive_fifo_.readable().data();
       Header header{loadLittleEndian(at), loadLittleEndian(at + 4)};
@@ -39,13 +54,19 @@ std::expected<Header, Error> Server::receiveMessage() {
         receive_fifo_.discard(kHeaderBytes);
         return header;
       }
-      if (auto room = receive_fifo_.ensureWritable(whole - receive_fifo_.size()); !room)
-        return std::unexpected(room.error());
+      if (!receive_fifo_.ensureWritable(whole - receive_fifo_.size()))
+        return std::unexpected(Breakdown{.cause = Breakdown::Cause::message_too_large,
+                                         .tag = header.tag,
+                                         .bytes_len = header.bytes_len,
+                                         .limit = receive_fifo_.arenaCapacity()});
     }
-    auto read = readOnce();
-    if (!read) return std::unexpected(read.error());
-    if (!*read) {
-      if (ended) return std::unexpected(BrokenPipe);
+    auto got = stream_.read(receive_fifo_.writable());
+    if (!got)
+      return std::unexpected(
+          Breakdown{.cause = Breakdown::Cause::input_failed, .error_number = got.error()});
+    receive_fifo_.commit(*got);
+    if (*got == 0) {
+      if (ended) return std::unexpected(inputEnded());
       ended = true;
     }
   }
@@ -57,14 +78,13 @@ std::uint32_t Server::receiveBody_u32() {
   return v;
 }
 
-Status Server::serveMessage(Header header,
-                            std::initializer_list<std::span<const std::byte>> parts) {
+Sent Server::serveMessage(Header header, std::initializer_list<std::span<const std::byte>> parts) {
   std::array<std::byte, kHeaderBytes> head;
   storeLittleEndian(head.data(), header.tag);
   storeLittleEndian(head.data() + 4, header.bytes_len);
 
-  std::array<std::span<const std::byte>, 8> pieces;
-  if (parts.size() >= pieces.size()) return std::unexpected(MessageTooLong);
+  std::array<std::span<const std::byte>, FdStream::kMaxParts> pieces;
+  if (parts.size() >= pieces.size()) return std::unexpected(replyTooLarge(header.bytes_len));
   std::size_t count = 0;
   pieces[count++] = head;
   for (std::span<const std::byte> part : parts)
@@ -73,8 +93,9 @@ Status Server::serveMessage(Header header,
   std::size_t first = 0;
   while (first < count) {
     auto wrote = stream_.writev(std::span(pieces).subspan(first, count - first));
-    if (!wrote) return std::unexpected(wrote.error());
-    if (*wrote == 0) return std::unexpected(BrokenPipe);
+    if (!wrote || *wrote == 0)
+      return std::unexpected(Breakdown{.cause = Breakdown::Cause::output_failed,
+                                       .error_number = wrote ? 0 : wrote.error()});
     // Skip what went out, then resume inside the part that was cut.
     std::size_t left = *wrote;
     while (first < count && left >= pieces[first].size()) left -= pieces[first++].size();
@@ -83,22 +104,22 @@ Status Server::serveMessage(Header header,
   return {};
 }
 
-Status Server::serveStringMessage(ServerTag tag, std::string_view text) {
+Sent Server::serveStringMessage(ServerTag tag, std::string_view text) {
   if (text.size() > std::numeric_limits<std::uint32_t>::max())
-    return std::unexpected(MessageTooLong);
+    return std::unexpected(replyTooLarge(text.size()));
   return serveMessage({static_cast<std::uint32_t>(tag), static_cast<std::uint32_t>(text.size())},
                       {std::as_bytes(std::span(text))});
 }
 
-Status Server::serveTestMetadata(std::span<const std::uint32_t> names,
-                                 std::span<const std::uint32_t> expected_panic_msgs,
-                                 std::span<const std::byte> string_bytes) {
+Sent Server::serveTestMetadata(std::span<const std::uint32_t> names,
+                               std::span<const std::uint32_t> expected_panic_msgs,
+                               std::span<const std::byte> string_bytes) {
   std::size_t body = kTestMetadataFixedBytes + names.size_bytes() +
                      expected_panic_msgs.size_bytes() + string_bytes.size();
   if (names.size() != expected_panic_msgs.size() ||
       body > std::numeric_limits<std::uint32_t>::max() ||
       names.size() > std::numeric_limits<std::uint32_t>::max())
-    return std::unexpected(MessageTooLong);
+    return std::unexpected(replyTooLarge(body));
   std::array<std::byte, kTestMetadataFixedBytes> fixed;
   storeLittleEndian(fixed.data(), static_cast<std::uint32_t>(string_bytes.size()));
   storeLittleEndian(fixed.data() + 4, static_cast<std::uint32_t>(names.size()));
@@ -107,7 +128,7 @@ Status Server::serveTestMetadata(std::span<const std::uint32_t> names,
       {fixed, std::as_bytes(names), std::as_bytes(expected_panic_msgs), string_bytes});
 }
 
-Status Server::serveTestResults(std::uint32_t index, std::uint32_t flags) {
+Sent Server::serveTestResults(std::uint32_t index, std::uint32_t flags) {
   std::array<std::byte, kTestResultsBodyBytes> body;
   storeLittleEndian(body.data(), index);
   storeLittleEndian(body.data() + 4, flags);

@@ -10,51 +10,55 @@
 #include <string_view>
 
 #include "harness/core/arena.hpp"
+#include "harness/protocol/breakdown.hpp"
 #include "harness/protocol/receive_fifo.hpp"
 #include "harness/protocol/stream.hpp"
 #include "harness/protocol/wire.hpp"
 
 namespace zevra_harness {
 
+// A reply went out whole, or why the conversation broke off.
+using Sent = std::expected<void, Breakdown>;
+
 class Server {
  public:
   struct Options {
     Arena& arena;              // storage of the receive queue
     std::string_view version;  // announced first
-    ServerStream& stream;      // requests in, replies out
+    FdStream& stream;          // requests in, replies out
   };
 
   // Builds the server and sends the version message at once.
-  static std::expected<Server, Error> init(const Options& options);
+  static std::expected<Server, Breakdown> init(const Options& options);
   // Releases the receive queue.
   void deinit();
 
   // Blocks until one whole message is queued; drops its header and returns
-  // it, leaving the body at the front of the queue. BrokenPipe when the input
-  // ends (two reads in a row return nothing) or fails; OutOfMemory when the
+  // it, leaving the body at the front of the queue. Breaks off when the input
+  // ends (two reads within one call return nothing) or fails, or when the
   // message cannot fit in the arena.
-  std::expected<Header, Error> receiveMessage();
+  std::expected<Header, Breakdown> receiveMessage();
   // Takes 4 announced and queued body bytes from the front.
   std::uint32_t receiveBody_u32();
 
   // Writes the header and the parts as one gathered write, continued after
-  // partial writes. BrokenPipe when the output is closed or fails.
-  Status serveMessage(Header header, std::initializer_list<std::span<const std::byte>> parts);
-  Status serveStringMessage(ServerTag tag, std::string_view text);
+  // partial writes. Breaks off when a write fails or takes nothing.
+  Sent serveMessage(Header header, std::initializer_list<std::span<const std::byte>> parts);
+  Sent serveStringMessage(ServerTag tag, std::string_view text);
   // `names` and `expected_panic_msgs` hold their entries in wire order
   // (see toLittleEndian).
-  Status serveTestMetadata(std::span<const std::uint32_t> names,
-                           std::span<const std::uint32_t> expected_panic_msgs,
-                           std::span<const std::byte> string_bytes);
-  Status serveTestResults(std::uint32_t index, std::uint32_t flags);
+  Sent serveTestMetadata(std::span<const std::uint32_t> names,
+                         std::span<const std::uint32_t> expected_panic_msgs,
+                         std::span<const std::byte> string_bytes);
+  Sent serveTestResults(std::uint32_t index, std::uint32_t flags);
 
  private:
   explicit Server(const Options& options) : receive_fifo_(options.arena), stream_(options.stream) {}
-  // One read into the free space; false at end of input (nothing read).
-  std::expected<bool, Error> readOnce();
+  // How much of the message at the front of the queue has arrived.
+  Breakdown inputEnded() const;
 
   ReceiveFifo receive_fifo_;
-  ServerStream& stream_;
+  FdStream& stream_;
 };
 
 }  // namespace zevra_harness

@@ -1,29 +1,29 @@
 #include "harness/protocol/stream.hpp"
 
-#include <sys/uio.h>
-#include <unistd.h>
-
 #include <array>
+#include <cerrno>
 
 #include "harness/diagnostics/write_all.hpp"
 
 namespace zevra_harness {
 
-std::expected<std::size_t, Error> FdStream::read(std::span<std::byte> into) {
-  ssize_t got = retryInterrupted([&] { return ::read(in_, into.data(), into.size()); });
-  if (got < 0) return std::unexpected(ReadFailed);
+std::expected<std::size_t, int> FdStream::read(std::span<std::byte> into) {
+  ssize_t got =
+      retryTransient(sys_, in_, POLLIN, [&] { return sys_.read(in_, into.data(), into.size()); });
+  if (got < 0) return std::unexpected(errno);
   return static_cast<std::size_t>(got);
 }
 
-std::expected<std::size_t, Error> FdStream::writev(
+std::expected<std::size_t, int> FdStream::writev(
     std::span<const std::span<const std::byte>> parts) {
-  std::array<iovec, 8> iov;
-  if (parts.size() > iov.size()) return std::unexpected(MessageTooLong);
+  std::array<iovec, kMaxParts> iov;
+  if (parts.size() > iov.size()) return std::unexpected(EINVAL);
   for (std::size_t i = 0; i < parts.size(); ++i)
     iov[i] = {const_cast<std::byte*>(parts[i].data()), parts[i].size()};
-  ssize_t wrote =
-      retryInterrupted([&] { return ::writev(out_, iov.data(), static_cast<int>(parts.size())); });
-  if (wrote <= 0) return std::unexpected(BrokenPipe);
+  ssize_t wrote = retryTransient(sys_, out_, POLLOUT, [&] {
+    return sys_.writev(out_, iov.data(), static_cast<int>(parts.size()));
+  });
+  if (wrote < 0) return std::unexpected(errno);
   return static_cast<std::size_t>(wrote);
 }
 

@@ -1,47 +1,37 @@
 #pragma once
-// The two directions of the conversation's byte stream, and how they fail.
-// The process talks over standard input and output (FdStream); the fuzz
-// target and its corpus replay put an in-memory stream in their place.
+// The conversation's byte stream: single reads from one descriptor (standard
+// input) and gathered writes to another (standard output), through a table
+// of system calls that the fuzz target replaces. An interrupted call is made
+// again and one that would block (EAGAIN) waits for its descriptor with
+// poll, so only data, the end of input and real errors come out of it.
 
 #include <cstddef>
 #include <expected>
 #include <span>
 
-#include "zevra_harness/status.hpp"
+#include "harness/diagnostics/system_calls.hpp"
 
 namespace zevra_harness {
 
-// Errors that end a conversation, besides OutOfMemory (a message that does
-// not fit in the arena).
-inline constexpr Error BrokenPipe{"BrokenPipe"};
-inline constexpr Error ReadFailed{"ReadFailed"};
-inline constexpr Error MessageTooLong{"MessageTooLong"};
-
-class ServerStream {
+class FdStream {
  public:
+  static constexpr std::size_t kMaxParts = 8;
+
+  FdStream(int in, int out, const SystemCalls& sys = kSystemCalls)
+      : in_(in), out_(out), sys_(sys) {}
+
   // Reads once into a prefix of `into` (never empty); 0 at the end of input.
-  virtual std::expected<std::size_t, Error> read(std::span<std::byte> into) = 0;
-  // Writes a prefix of the gathered parts (never all empty) and returns its
-  // length; a stream that takes nothing fails with BrokenPipe.
-  virtual std::expected<std::size_t, Error> writev(
-      std::span<const std::span<const std::byte>> parts) = 0;
-
- protected:
-  ~ServerStream() = default;
-};
-
-// Reads from one descriptor, writes to another; interrupted calls are
-// retried, never reported.
-class FdStream final : public ServerStream {
- public:
-  FdStream(int in, int out) : in_(in), out_(out) {}
-  std::expected<std::size_t, Error> read(std::span<std::byte> into) override;
-  std::expected<std::size_t, Error> writev(
-      std::span<const std::span<const std::byte>> parts) override;
+  // The error is the errno of the read or of the wait for input.
+  std::expected<std::size_t, int> read(std::span<std::byte> into);
+  // Writes a prefix of the gathered parts (at most kMaxParts) and returns its
+  // length, which may be 0. The error is the errno of the write or of the
+  // wait for room.
+  std::expected<std::size_t, int> writev(std::span<const std::span<const std::byte>> parts);
 
  private:
   int in_;
   int out_;
+  const SystemCalls& sys_;
 };
 
 }  // namespace zevra_harness

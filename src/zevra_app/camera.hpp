@@ -8,6 +8,7 @@
 
 #include "zevra_gpu/records.hpp"
 #include "zevra_input/input_state.hpp"
+#include "zevra_kernel/rounded.hpp"
 
 namespace zevra_app {
 
@@ -17,7 +18,7 @@ using Vec4 = std::array<double, 4>;  // x, y, z, w
 // results are reproducible bit for bit.
 constexpr double dot(const Vec4& a, const Vec4& b) {
   double s = 0.0;
-  for (std::size_t i = 0; i < 4; ++i) s += a[i] * b[i];
+  for (std::size_t i = 0; i < 4; ++i) s += zevra_kernel::rounded(a[i] * b[i]);
   return s;
 }
 

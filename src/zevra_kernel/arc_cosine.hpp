@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstdint>
 
+#include "zevra_kernel/rounded.hpp"
 #include "zevra_kernel/simd_lanes.hpp"
 
 namespace zevra_kernel {
@@ -61,16 +62,22 @@ template <typename T>
   static_assert(std::bit_cast<std::uint64_t>(qS3) == 0xBFE6066C1B8D0159);
   static_assert(std::bit_cast<std::uint64_t>(qS4) == 0x3FB3B8C5B12E9282);
 
+  // Each product that a sum takes is rounded(...): a value of its own, which
+  // a build with FMA contraction may not fuse into the sum (rounded.hpp).
   const auto low = x < 0.5;  // false for NaN, which the upper half passes on
   const T z = selectBits(low, x * x, (1.0 - x) * 0.5);
   const T z2 = z * z;
-  const T p = z * ((pS0 + z * pS1) + z2 * ((pS2 + z * pS3) + z2 * (pS4 + z * pS5)));
-  const T q = 1.0 + z * ((qS1 + z * qS2) + z2 * (qS3 + z * qS4));
+  const T p01 = pS0 + rounded(z * pS1), p23 = pS2 + rounded(z * pS3);
+  const T p45 = pS4 + rounded(z * pS5);
+  const T p = z * (p01 + rounded(z2 * (p23 + rounded(z2 * p45))));
+  const T q12 = qS1 + rounded(z * qS2), q34 = qS3 + rounded(z * qS4);
+  const T q = 1.0 + rounded(z * (q12 + rounded(z2 * q34)));
 
   const T s = sqrtLanes(z);
   const T head = keepBits(s, 0xFFFFFFFF00000000ull);
   const T s_head = s + head;
-  const T num = selectBits(low, x * p, ((p * s) * s_head) + q * (z - head * head));
+  const T num =
+      selectBits(low, x * p, rounded((p * s) * s_head) + rounded(q * (z - rounded(head * head))));
   const T den = selectBits(low, q, q * s_head);
   const T small = num / den;
 

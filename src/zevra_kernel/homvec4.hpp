@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdint>
 
+#include "zevra_kernel/rounded.hpp"
+
 namespace zevra_kernel {
 
 // Below this |w| a point is dehomogenised as a direction at infinity; also the
@@ -37,7 +39,7 @@ struct HomVec4 {
   HomVec4 normalize() const;
 
   static constexpr double dot(HomVec4 a, HomVec4 b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w;
+    return rounded(a.x * b.x) + rounded(a.y * b.y) + rounded(a.z * b.z) + rounded(a.w * b.w);
   }
 
   // Projective equality: the lines through a and b meet at an angle whose

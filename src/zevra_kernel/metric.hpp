@@ -8,6 +8,7 @@
 #include <span>
 
 #include "zevra_kernel/homvec4.hpp"
+#include "zevra_kernel/rounded.hpp"
 #include "zevra_kernel/simd_path.hpp"
 
 namespace zevra_kernel {
@@ -47,9 +48,9 @@ constexpr double cordicInvSqrt(double x) {
   // For every x > 0, bits >> 1 is below the constant: no wrap-around.
   double y = std::bit_cast<double>(0x5FE6EB50C7B537A9ull - (bits >> 1));
   const double half_x = 0.5 * x;
-  y = y * (1.5 - (half_x * y) * y);
-  y = y * (1.5 - (half_x * y) * y);
-  y = y * (1.5 - (half_x * y) * y);
+  y = y * (1.5 - rounded((half_x * y) * y));
+  y = y * (1.5 - rounded((half_x * y) * y));
+  y = y * (1.5 - rounded((half_x * y) * y));
   return y;
 }
 
@@ -61,7 +62,7 @@ constexpr F32x4 f32x4(float x, float y, float z, float w) { return F32x4{x, y, z
 // Lane-wise product in one vector operation, then the four lanes summed in
 // index order so that the result is reproducible.
 constexpr float simdDot4(F32x4 a, F32x4 b) {
-  const F32x4 p = a * b;
+  const F32x4 p = rounded(a * b);
   return ((p[0] + p[1]) + p[2]) + p[3];
 }
 

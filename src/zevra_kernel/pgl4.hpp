@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "zevra_kernel/homvec4.hpp"
+#include "zevra_kernel/rounded.hpp"
 
 namespace zevra_kernel {
 
@@ -47,7 +48,8 @@ struct PGL4 {
     const std::array<double, 4> in{v.x, v.y, v.z, v.w};
     std::array<double, 4> acc{0.0, 0.0, 0.0, 0.0};
     for (std::size_t row = 0; row < 4; ++row)
-      for (std::size_t col = 0; col < 4; ++col) acc[row] = acc[row] + get(row, col) * in[col];
+      for (std::size_t col = 0; col < 4; ++col)
+        acc[row] = acc[row] + rounded(get(row, col) * in[col]);
     return HomVec4::init(acc[0], acc[1], acc[2], acc[3]);
   }
 
@@ -57,7 +59,7 @@ struct PGL4 {
     for (std::size_t col = 0; col < 4; ++col)
       for (std::size_t row = 0; row < 4; ++row) {
         double sum = 0.0;
-        for (std::size_t k = 0; k < 4; ++k) sum = sum + a.get(row, k) * b.get(k, col);
+        for (std::size_t k = 0; k < 4; ++k) sum = sum + rounded(a.get(row, k) * b.get(k, col));
         r.set(row, col, sum);
       }
     return r;
@@ -72,17 +74,17 @@ struct PGL4 {
     return zip(a, b, [](double x, double y) { return x - y; });
   }
   friend constexpr PGL4 operator*(double s, const PGL4& m) {
-    return zip(m, m, [s](double x, double) { return s * x; });
+    return zip(m, m, [s](double x, double) { return rounded(s * x); });
   }
   friend constexpr PGL4 operator*(const PGL4& m, double s) {
-    return zip(m, m, [s](double x, double) { return x * s; });
+    return zip(m, m, [s](double x, double) { return rounded(x * s); });
   }
   friend constexpr PGL4 operator/(const PGL4& m, double s) {
     return zip(m, m, [s](double x, double) { return x / s; });
   }
   // The entrywise (Hadamard) product.
   static constexpr PGL4 hadamard(const PGL4& a, const PGL4& b) {
-    return zip(a, b, [](double x, double y) { return x * y; });
+    return zip(a, b, [](double x, double y) { return rounded(x * y); });
   }
   // self + delta I: only the diagonal is touched, so the other entries keep
   // their bits (a -0.0 included).
@@ -102,8 +104,9 @@ struct PGL4 {
   // Laplace expansion along row 0 with four fixed 3x3 cofactors; no pivoting,
   // so a singular matrix gives 0 up to rounding.
   constexpr double det() const {
-    return ((get(0, 0) * minor(0, 0) - get(0, 1) * minor(0, 1)) + get(0, 2) * minor(0, 2)) -
-           get(0, 3) * minor(0, 3);
+    return ((rounded(get(0, 0) * minor(0, 0)) - rounded(get(0, 1) * minor(0, 1))) +
+            rounded(get(0, 2) * minor(0, 2))) -
+           rounded(get(0, 3) * minor(0, 3));
   }
 
   // The representative with |det| = 1 (the sign of det is kept); a matrix
@@ -138,9 +141,13 @@ struct PGL4 {
       }
       ++si;
     }
-    return (s[0][0] * (s[1][1] * s[2][2] - s[1][2] * s[2][1]) -
-            s[0][1] * (s[1][0] * s[2][2] - s[1][2] * s[2][0])) +
-           s[0][2] * (s[1][0] * s[2][1] - s[1][1] * s[2][0]);
+    // p * q - u * v, both products rounded.
+    const auto det2 = [](double p, double q, double u, double v) {
+      return rounded(p * q) - rounded(u * v);
+    };
+    return (rounded(s[0][0] * det2(s[1][1], s[2][2], s[1][2], s[2][1])) -
+            rounded(s[0][1] * det2(s[1][0], s[2][2], s[1][2], s[2][0]))) +
+           rounded(s[0][2] * det2(s[1][0], s[2][1], s[1][1], s[2][0]));
   }
 };
 

@@ -1,15 +1,18 @@
 #pragma once
-// What a correct server answers to a byte stream, worked out from the
-// protocol alone: the version message, then one reply per request up to the
-// end the stream leads to. The fuzz target holds the real server to it.
+// What a correct server does with a scripted stream, worked out from the
+// protocol alone: the calls it makes on the descriptors (the sizes of its
+// reads follow the receive queue, 256 bytes at first and doubling), the
+// bytes it writes, how the conversation ends and the text it ends with on
+// standard error. The fuzz target holds the real server to it.
 
-#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 #include <string_view>
-#include <vector>
 
 #include "harness/protocol/conversation.hpp"
+#include "scripted_descriptors.hpp"
 
 namespace zevra_fuzz {
 
@@ -19,20 +22,16 @@ struct ModelTest {
   std::uint32_t flags;
 };
 
-struct ModelEnd {
-  bool is_error = false;
-  zevra_harness::ConversationEnd end = zevra_harness::ConversationEnd::exit;
-  zevra_harness::Error error{};
-};
-
 struct ModelConversation {
-  std::vector<std::uint8_t> output;
-  // Where each whole message of `output` ends (the version message first).
-  std::vector<std::size_t> message_ends;
-  ModelEnd end;
+  explicit ModelConversation(std::span<const std::uint8_t> script) : descriptors(script) {}
+
+  ScriptedDescriptors descriptors;  // the calls made on it and what it took
+  std::optional<zevra_harness::ConversationEnd> end;
+  std::optional<zevra_harness::Breakdown> breakdown;  // when there is no end
+  std::string stderr_tail;                            // the refusal or the warn line, empty on exit
 };
 
-ModelConversation modelConversation(std::string_view version, std::span<const ModelTest> tests,
-                                    std::span<const std::uint8_t> sent);
+ModelConversation modelConversation(std::span<const std::uint8_t> script, std::string_view version,
+                                    std::span<const ModelTest> tests);
 
 }  // namespace zevra_fuzz

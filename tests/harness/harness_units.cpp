@@ -1,5 +1,5 @@
 // Unit tests of the harness's pieces: float text, seed syntax, command line,
-// approximate equality, the arena and the run of one test.
+// approximate equality, the arena, stack traces and the run of one test.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -21,8 +21,11 @@
 #include "harness/core/command_line.hpp"
 #include "harness/core/session.hpp"
 #include "harness/core/test_run.hpp"
+#include "harness/diagnostics/demangle.hpp"
 #include "harness/diagnostics/float_text.hpp"
 #include "harness/diagnostics/output_buffer.hpp"
+#include "harness/diagnostics/stack_mapping.hpp"
+#include "harness/diagnostics/stack_trace.hpp"
 #include "zevra_harness/main.hpp"
 
 namespace {
@@ -221,6 +224,61 @@ Status brokenPipeIsAnError() {
   return expect(n == -1 && err == EPIPE);
 }
 
+// A deep stack keeps its 16 innermost and 16 outermost frames in order and
+// counts the rest; a shallow one keeps all.
+Status stackCaptureEnds() {
+  for (std::size_t total : {0u, 5u, 16u, 17u, 32u, 33u, 1000u}) {
+    StackCapture capture;
+    for (std::uintptr_t pc = 0; pc < total; ++pc) capture.add(pc);
+    std::uintptr_t room[StackCapture::kKept];
+    const TraceView inner = capture.innermost(), outer = capture.outermost(room);
+    ZEVRA_TRY(expect(inner.frames.size() + outer.frames.size() + capture.leftOut() == total));
+    for (std::size_t i = 0; i < inner.frames.size(); ++i) ZEVRA_TRY(expect(inner.frames[i] == i));
+    for (std::size_t i = 0; i < outer.frames.size(); ++i)
+      ZEVRA_TRY(expect(outer.frames[i] == total - outer.frames.size() + i));
+    ZEVRA_TRY(expect(inner.frames.size() == std::min<std::size_t>(total, 16)));
+    ZEVRA_TRY(
+        expect(outer.frames.size() == std::min<std::size_t>(total - inner.frames.size(), 16)));
+  }
+  return {};
+}
+
+// A signal handler's bound of a thread's stack, read from the memory map, is
+// where the thread library says the stack ends.
+Status stackMappingOfAThread() {
+  std::uintptr_t mapped = 0, told = 1;
+  std::thread([&] {
+    int local = 0;
+    mapped = stackMappingEnd(reinterpret_cast<std::uintptr_t>(&local));
+    told = threadStackEnd();
+  }).join();
+  ZEVRA_TRY(expect(mapped == told));
+  return expect(stackMappingEnd(0) == 0);
+}
+
+std::string_view demangled(const char* name, bool in_signal_handler) {
+  static char storage[512];
+  OutputBuffer out(storage, OutputBuffer::kNoDescriptor);
+  appendDemangled(out, name, in_signal_handler);
+  return out.text();
+}
+
+// A signal handler gets the demangled name too where that needs no heap (the
+// static C++ runtime), else the name as it is; other names pass unchanged.
+Status demangling() {
+  constexpr const char* mangled =
+      "_ZN13zevra_harness5fatalESt17basic_string_viewIcSt11char_traitsIcEE";
+  constexpr std::string_view readable =
+      "zevra_harness::fatal(std::basic_string_view<char, std::char_traits<char> >)";
+  ZEVRA_TRY(expect(demangled(mangled, false) == readable));
+  const std::string_view in_handler = demangled(mangled, true);
+  ZEVRA_TRY(expect(in_handler == readable || in_handler == mangled));
+  for (const char* plain : {"main", "d", "_Zbogus", "__libc_start_call_main"})
+    for (bool in_signal_handler : {false, true})
+      ZEVRA_TRY(expect(demangled(plain, in_signal_handler) == plain));
+  return {};
+}
+
 // Tests for the runs below, and what a reporter saw of each.
 Status passesQuietly() { return {}; }
 Status skipsQuietly() { return skip(); }
@@ -344,6 +402,9 @@ constexpr auto tests = std::to_array<TestFn>({
     {"harness.test.arena", &arenaRules},
     {"harness.test.start-up raises the stack limit", &stackLimitRaised},
     {"harness.test.a broken pipe is an error, not a signal", &brokenPipeIsAnError},
+    {"harness.test.stack capture keeps both ends", &stackCaptureEnds},
+    {"harness.test.stack mapping of a thread", &stackMappingOfAThread},
+    {"harness.test.demangling", &demangling},
     {"harness.test.one run of a test as a value", &oneRunAsAValue},
 });
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -67,7 +68,8 @@ Status frameStaysInItsBuffer() {
 std::string sent(std::string_view label) {
   int p[2];
   if (::pipe(p) != 0) return "no pipe";
-  ChannelLine line(p[1]);
+  WaitBudget budget{std::chrono::seconds(1)};
+  ChannelLine line(p[1], budget);
   line.word("begin ").number(18446744073709551615u).word(" ").label(label);
   std::string got = line.send() ? "" : "send failed";
   ::close(p[1]);

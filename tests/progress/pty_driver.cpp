@@ -1,8 +1,10 @@
 // Runs a runner on a pseudo-terminal and checks what reaches the screen,
 // byte for byte (output post-processing is off, so "\n" stays "\n").
 //   progress-pty-driver CASE RUNNER
-// Cases: draw, fail, quick, dumb, channel, no-thread. Exit 0 when the
-// check holds, 1 with a description otherwise, 77 when it cannot be run.
+// Cases: draw, fail, quick, dumb, channel, stalled-channel, no-thread,
+// sigint, sigterm. Exit 0 when the check holds, 1 with a description
+// otherwise, 77 when it cannot be run. A runner that has not finished after
+// 20 s is killed (a hang fails the check).
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -12,6 +14,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,34 +29,63 @@ constexpr std::string_view kClear = "\r\x1b[K";
 constexpr std::string_view kErase = "\x1b[K";
 constexpr std::string_view kSleeper = "progress.test.sleeps past the first drawing → S³";
 constexpr int kChannelFd = 7;
+constexpr auto kPatience = std::chrono::seconds(20);
+// The frame of the sleeping test on a 59-column terminal: cut before the "³".
+const std::string kSleeperFrame =
+    "\rTest [0/1] progress.test.sleeps past the first drawing → S\x1b[K";
 
 struct Run {
   std::string screen;   // everything the runner wrote to the terminal
   std::string channel;  // what arrived on the progress channel, if any
   int status = -1;      // exit status, or -1 when it did not exit normally
+  int signal = 0;       // the signal that ended it, if one did
 };
 
 struct Options {
   unsigned short columns = 59;
   const char* term = "xterm";
   bool channel = false;
+  bool stalled_channel = false;  // a channel that is full and never read
   bool no_thread = false;
+  int interrupt = 0;  // a signal sent once the first frame is on the screen
 };
 
-std::string readAll(int fd) {
-  std::string got;
+// Appends what `fd` gives to `got` until its end, or until `until` holds
+// for what has arrived, or until the deadline; false after the deadline.
+template <typename Until>
+bool readUntil(int fd, std::string& got, std::chrono::steady_clock::time_point deadline,
+               Until until) {
   char buf[4096];
-  for (;;) {
+  while (!until(got)) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd p{fd, POLLIN, 0};
+    if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) == 0) return false;
     ssize_t n = ::read(fd, buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return got;  // EIO once the terminal's last writer is gone
+    if (n <= 0) return true;  // EIO once the terminal's last writer is gone
     got.append(buf, static_cast<std::size_t>(n));
   }
+  return true;
+}
+
+// A pipe whose buffer is full: one page, filled while non-blocking.
+bool fillPipe(int p[2]) {
+  if (::fcntl(p[1], F_SETPIPE_SZ, 4096) < 0) return false;
+  const int flags = ::fcntl(p[1], F_GETFL);
+  ::fcntl(p[1], F_SETFL, flags | O_NONBLOCK);
+  char page[4096] = {};
+  while (::write(p[1], page, sizeof page) > 0) {
+  }
+  ::fcntl(p[1], F_SETFL, flags);
+  return errno == EAGAIN;
 }
 
 Run runOnPty(const char* runner, const Options& opt) {
   int channel[2] = {-1, -1};
-  if (opt.channel && ::pipe(channel) != 0) std::exit(77);
+  const bool with_channel = opt.channel || opt.stalled_channel;
+  if (with_channel && ::pipe(channel) != 0) std::exit(77);
+  if (opt.stalled_channel && !fillPipe(channel)) std::exit(77);
   winsize size{};
   size.ws_row = 24;
   size.ws_col = opt.columns;
@@ -67,7 +100,7 @@ Run runOnPty(const char* runner, const Options& opt) {
     }
     ::setenv("TERM", opt.term, 1);
     ::unsetenv("ZEVRA_PROGRESS_FD");
-    if (opt.channel) {
+    if (with_channel) {
       ::dup2(channel[1], kChannelFd);
       ::close(channel[0]);
       ::close(channel[1]);
@@ -85,13 +118,25 @@ Run runOnPty(const char* runner, const Options& opt) {
     std::_Exit(127);
   }
   Run run;
-  if (opt.channel) ::close(channel[1]);
-  run.screen = readAll(master);
-  if (opt.channel) run.channel = readAll(channel[0]);
+  if (with_channel) ::close(channel[1]);
+  const auto deadline = std::chrono::steady_clock::now() + kPatience;
+  const auto never = [](const std::string&) { return false; };
+  bool in_time = true;
+  if (opt.interrupt != 0) {
+    in_time = readUntil(master, run.screen, deadline, [](const std::string& screen) {
+      return screen.find(kErase) != std::string::npos;
+    });
+    ::kill(pid, opt.interrupt);
+  }
+  in_time = in_time && readUntil(master, run.screen, deadline, never);
+  if (!in_time) ::kill(pid, SIGKILL);
+  // The channel is read only now: a stalled one was never drained.
+  if (with_channel) (void)readUntil(channel[0], run.channel, deadline, never);
   int wstatus = 0;
   while (::waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
   }
   if (WIFEXITED(wstatus)) run.status = WEXITSTATUS(wstatus);
+  if (WIFSIGNALED(wstatus)) run.signal = WTERMSIG(wstatus);
   return run;
 }
 
@@ -111,8 +156,8 @@ std::string visible(std::string_view s) {
 }
 
 int failed(const char* what, const Run& run) {
-  std::fprintf(stderr, "%s\nstatus %d\nscreen: %s\nchannel: %s\n", what, run.status,
-               visible(run.screen).c_str(), visible(run.channel).c_str());
+  std::fprintf(stderr, "%s\nstatus %d, signal %d\nscreen: %s\nchannel: %s\n", what, run.status,
+               run.signal, visible(run.screen).c_str(), visible(run.channel).c_str());
   return 1;
 }
 
@@ -171,10 +216,9 @@ bool textNeverMeetsDrawing(const std::vector<Token>& tokens, std::string& text,
 // cleared and the summary stays alone on the screen.
 int checkDraw(const char* runner) {
   Run run = runOnPty(runner, {});
-  const std::string frame = "\rTest [0/1] progress.test.sleeps past the first drawing → S\x1b[K";
   std::string_view s = run.screen;
   std::size_t frames = 0;
-  while (s.starts_with(frame)) s.remove_prefix(frame.size()), ++frames;
+  while (s.starts_with(kSleeperFrame)) s.remove_prefix(kSleeperFrame.size()), ++frames;
   if (run.status != 0) return failed("exit status not 0", run);
   if (frames == 0) return failed("no frame drawn", run);
   if (s != std::string(kClear) + "All 1 tests passed.\n")
@@ -229,6 +273,33 @@ int checkChannel(const char* runner) {
   return 0;
 }
 
+// A parent that never drains its full channel holds the run up for at most
+// the channel's budget (a second), then the channel is given up.
+int checkStalledChannel(const char* runner) {
+  Options opt;
+  opt.stalled_channel = true;
+  Run run = runOnPty(runner, opt);
+  const std::string expected =
+      "[default] (warn): progress channel ZEVRA_PROGRESS_FD=7 failed; progress not reported\n"
+      "All 1 tests passed.\n";
+  if (run.status != 0 || run.screen != expected) return failed("not given up", run);
+  return 0;
+}
+
+// SIGINT or SIGTERM while the drawing is up: it is erased, and the process
+// ends by that signal.
+int checkInterrupt(const char* runner, int sig) {
+  Options opt;
+  opt.interrupt = sig;
+  Run run = runOnPty(runner, opt);
+  std::string_view s = run.screen;
+  std::size_t frames = 0;
+  while (s.starts_with(kSleeperFrame)) s.remove_prefix(kSleeperFrame.size()), ++frames;
+  if (run.signal != sig) return failed("not ended by the signal", run);
+  if (frames == 0 || s != kClear) return failed("the drawing is not erased last", run);
+  return 0;
+}
+
 // No thread for the drawing: a warning, then the run as without a display.
 int checkNoThread(const char* runner) {
   Options opt;
@@ -252,6 +323,9 @@ int main(int argc, char** argv) {
   if (which == "quick") return checkQuick(runner);
   if (which == "dumb") return checkDumb(runner);
   if (which == "channel") return checkChannel(runner);
+  if (which == "stalled-channel") return checkStalledChannel(runner);
+  if (which == "sigint") return checkInterrupt(runner, SIGINT);
+  if (which == "sigterm") return checkInterrupt(runner, SIGTERM);
   if (which == "no-thread") return checkNoThread(runner);
   return 2;
 }

@@ -80,13 +80,20 @@ std::string_view expectedVersion() {
 #endif
 }
 
-Peer::Peer(const char* path, std::vector<std::string> args) {
+Peer::Peer(const char* path, std::vector<std::string> args, Wiring wiring) {
   int to_runner[2], from_runner[2];
   if (::pipe2(to_runner, O_CLOEXEC) != 0) return;
   if (::pipe2(from_runner, O_CLOEXEC) != 0) {
     ::close(to_runner[0]), ::close(to_runner[1]);
     return;
   }
+  // The runner's ends share their file status with ours until we close them.
+  if (wiring.nonblocking) {
+    ::fcntl(to_runner[0], F_SETFL, O_NONBLOCK);
+    ::fcntl(from_runner[1], F_SETFL, O_NONBLOCK);
+  }
+  const int input = wiring.input ? ::open(wiring.input, O_RDONLY | O_CLOEXEC) : to_runner[0];
+  const int output = wiring.output ? ::open(wiring.output, O_WRONLY | O_CLOEXEC) : from_runner[1];
   err_ = ::memfd_create("runner-stderr", MFD_CLOEXEC);
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(path));
@@ -96,14 +103,16 @@ Peer::Peer(const char* path, std::vector<std::string> args) {
   pid_ = ::fork();
   if (pid_ == 0) {
     // Only async-signal-safe calls between fork and exec.
-    ::dup2(to_runner[0], 0);
-    ::dup2(from_runner[1], 1);
+    ::dup2(input, 0);
+    ::dup2(output, 1);
     ::dup2(err_, 2);
     ::execv(path, argv.data());
     ::_exit(127);
   }
   ::close(to_runner[0]);
   ::close(from_runner[1]);
+  if (input != to_runner[0]) ::close(input);
+  if (output != from_runner[1]) ::close(output);
   in_ = to_runner[1];
   out_ = from_runner[0];
 }
@@ -212,19 +221,22 @@ bool endedWith(const Ending& e, int status, std::string_view err) {
   return false;
 }
 
-bool endedWithPanic(const Ending& e, std::string_view message) {
-  // "thread {id} panic: {message}\n", then the stack trace.
+bool endedWithPanic(const Ending& e, std::string_view message, std::string_view before) {
+  // `before`, "thread {id} panic: {message}\n", then the stack trace.
   std::string_view err = e.err;
-  bool ok = !e.exited && e.signal == SIGABRT && err.starts_with("thread ");
+  bool ok = !e.exited && e.signal == SIGABRT && err.starts_with(before);
+  err.remove_prefix(ok ? before.size() : 0);
+  ok = ok && err.starts_with("thread ");
   if (ok) {
     std::size_t digits = err.find_first_not_of("0123456789", 7);
     ok = digits != 7 && digits != std::string_view::npos &&
          err.substr(digits).starts_with(std::string(" panic: ") + std::string(message) + "\n");
   }
   if (ok) return true;
-  zevra_harness::print("\n  expected abort with panic \"{}\"\n  got {} {} and stderr \"{}\"\n",
-                       message, std::string_view(e.exited ? "exit status" : "signal"),
-                       e.exited ? e.status : e.signal, std::string_view(e.err));
+  zevra_harness::print(
+      "\n  expected abort with \"{}\" and panic \"{}\"\n  got {} {} and stderr \"{}\"\n", before,
+      message, std::string_view(e.exited ? "exit status" : "signal"),
+      e.exited ? e.status : e.signal, std::string_view(e.err));
   return false;
 }
 

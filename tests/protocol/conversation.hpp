@@ -38,10 +38,19 @@ struct Ending {
   std::string err;  // all of standard error
 };
 
+// How the runner's standard input and output are wired: pipes (left
+// blocking, or made non-blocking as a parent sharing them might), or files.
+struct Wiring {
+  bool nonblocking = false;
+  const char* input = nullptr;   // a file to read instead of the pipe
+  const char* output = nullptr;  // a file to write instead of the pipe
+};
+
 class Peer {
  public:
   // Starts `path` with "--listen=-" (or the given arguments) and no input yet.
-  explicit Peer(const char* path, std::vector<std::string> args = {"--listen=-"});
+  explicit Peer(const char* path, std::vector<std::string> args = {"--listen=-"},
+                Wiring wiring = {});
   ~Peer();  // kills the runner if it is still there
   Peer(const Peer&) = delete;
   Peer& operator=(const Peer&) = delete;
@@ -70,8 +79,9 @@ class Peer {
   int err_ = -1;  // a file holding its standard error
 };
 
-// Checks of a whole ending, printing what differs.
+// Checks of a whole ending, printing what differs. A panic's standard error
+// starts with `before` (a cause logged just before it).
 bool endedWith(const Ending& e, int status, std::string_view err);
-bool endedWithPanic(const Ending& e, std::string_view message);
+bool endedWithPanic(const Ending& e, std::string_view message, std::string_view before = "");
 
 }  // namespace protocol_test

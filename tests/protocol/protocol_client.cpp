@@ -65,11 +65,13 @@ Status refused(const Bytes& request, std::string_view message) {
   return {};
 }
 
-// The conversation must end in the fatal stop of a broken conversation.
-Status brokenOff(Peer& peer) {
+// The conversation must end in the fatal stop of a broken conversation,
+// after one warn line that names the cause.
+Status brokenOff(Peer& peer, std::string_view cause) {
   Bytes rest;
   Ending e = peer.wait(&rest);
-  ZEVRA_TRY(expect(endedWithPanic(e, "internal test runner failure")));
+  const std::string warn = "[protocol] (warn): " + std::string(cause) + "\n";
+  ZEVRA_TRY(expect(endedWithPanic(e, "internal test runner failure", warn)));
   ZEVRA_TRY(expect(rest.empty()));
   return {};
 }
@@ -77,7 +79,7 @@ Status brokenOff(Peer& peer) {
 Status versionFirstThenClosedInput() {
   ZEVRA_START(peer, flagsRunner());
   peer.closeInput();  // at a message boundary
-  return brokenOff(peer);
+  return brokenOff(peer, "standard input ended between messages");
 }
 
 Bytes flagsRunnerMetadata() {
@@ -220,29 +222,69 @@ Status exitWithABodyInTwoParts() {
 
 Status inputEndsInsideAMessage() {
   // Inside a header, inside a body, and before an announced body.
-  for (const Bytes& partial :
-       {Bytes{5, 0, 0, 0, 4}, Bytes{5, 0, 0, 0, 4, 0, 0, 0, 3, 0}, header(0, 4)}) {
+  struct Case {
+    Bytes partial;
+    std::string_view cause;
+  };
+  for (const Case& c : {
+           Case{{5, 0, 0, 0, 4}, "standard input ended inside a message header (5 of 8 bytes)"},
+           Case{{5, 0, 0, 0, 4, 0, 0, 0, 3, 0},
+                "standard input ended inside the body of a message with tag 5 (2 of 4 bytes)"},
+           Case{header(0, 4),
+                "standard input ended inside the body of a message with tag 0 (0 of 4 bytes)"},
+       }) {
     ZEVRA_START(peer, flagsRunner());
-    ZEVRA_TRY(expect(peer.send(partial)));
+    ZEVRA_TRY(expect(peer.send(c.partial)));
     ZEVRA_TRY(expect(peer.stillRunningAfter(50)));
     peer.closeInput();
-    ZEVRA_TRY(brokenOff(peer));
+    ZEVRA_TRY(brokenOff(peer, c.cause));
   }
   // Inside a header after a served request.
   ZEVRA_START(peer, flagsRunner());
   ZEVRA_TRY(expect(peer.send(cat({runTest(0), {0, 0}}))));
   ZEVRA_TRY(expect(peer.expectBytes(testResults(0, 0))));
   peer.closeInput();
-  Ending e = peer.wait();
-  ZEVRA_TRY(expect(endedWithPanic(e, "internal test runner failure")));
-  return {};
+  return brokenOff(peer, "standard input ended inside a message header (2 of 8 bytes)");
 }
 
-Status outputClosedByThePeer() {
-  ZEVRA_START(peer, flagsRunner());
-  peer.closeOutput();
-  ZEVRA_TRY(expect(peer.send(runTest(0))));
-  return brokenOff(peer);
+// Standard output closed by the peer, a full device, and standard input
+// that cannot be read (a directory).
+Status streamsThatFail() {
+  {
+    ZEVRA_START(peer, flagsRunner());
+    peer.closeOutput();
+    ZEVRA_TRY(expect(peer.send(runTest(0))));
+    ZEVRA_TRY(brokenOff(peer, "writing standard output failed: EPIPE"));
+  }
+  {
+    Peer peer(flagsRunner(), {"--listen=-"}, {.output = "/dev/full"});
+    ZEVRA_TRY(expect(peer.started()));
+    ZEVRA_TRY(brokenOff(peer, "writing standard output failed: ENOSPC"));
+  }
+  Peer peer(flagsRunner(), {"--listen=-"}, {.input = "/"});
+  ZEVRA_TRY(expect(peer.started() && peer.receiveVersion()));
+  return brokenOff(peer, "reading standard input failed: EISDIR");
+}
+
+// A parent that made the pipes non-blocking (they are shared): reads and
+// writes that would block wait with poll instead of ending the conversation.
+Status nonBlockingPipes() {
+  Peer peer(flagsRunner(), {"--listen=-"}, {.nonblocking = true});
+  ZEVRA_TRY(expect(peer.started() && peer.receiveVersion()));
+  ZEVRA_TRY(expect(peer.stillRunningAfter(100)));  // nothing to read yet
+  // 60000 bytes in, 80000 out: more than the output pipe holds while the
+  // peer is not reading.
+  Bytes requests, answers;
+  for (std::uint32_t i = 0; i < 5000; ++i) {
+    const std::uint32_t index = i % 2 == 0 ? 3 : 1;
+    const Bytes request = runTest(index), answer = testResults(index, index == 3 ? 0 : 2);
+    requests.insert(requests.end(), request.begin(), request.end());
+    answers.insert(answers.end(), answer.begin(), answer.end());
+  }
+  ZEVRA_TRY(expect(peer.send(requests)));
+  ZEVRA_TRY(expect(peer.stillRunningAfter(100)));  // no room to write
+  ZEVRA_TRY(expect(peer.expectBytes(answers)));
+  return exitCleanly(peer);
 }
 
 Status requestsThePeerMustNotSend() {
@@ -279,7 +321,8 @@ Status messagesTooLargeForTheArena() {
   for (std::uint32_t len : {8185u, 100000u, 0xFFFFFFFFu}) {
     ZEVRA_START(peer, flagsRunner());
     ZEVRA_TRY(expect(peer.send(header(0, len))));
-    ZEVRA_TRY(brokenOff(peer));
+    ZEVRA_TRY(brokenOff(peer, "a message with tag 0 and a body of " + std::to_string(len) +
+                                  " bytes does not fit in the 8192-byte receive buffer"));
   }
   return {};
 }
@@ -298,7 +341,8 @@ constexpr auto client_tests = std::to_array<zevra_harness::TestFn>({
     {"protocol.test.unsupported tags", &unsupportedTags},
     {"protocol.test.exit with a body in two parts", &exitWithABodyInTwoParts},
     {"protocol.test.input ending inside a message", &inputEndsInsideAMessage},
-    {"protocol.test.output closed by the peer", &outputClosedByThePeer},
+    {"protocol.test.streams that fail", &streamsThatFail},
+    {"protocol.test.non-blocking pipes", &nonBlockingPipes},
     {"protocol.test.requests the peer must not send", &requestsThePeerMustNotSend},
     {"protocol.test.messages too large for the arena", &messagesTooLargeForTheArena},
 });

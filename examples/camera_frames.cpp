@@ -1,6 +1,8 @@
 // Moves the camera forward for a few frames, turns it a little, and prints
 // the model-view-projection matrix of every frame (rows of the column-major
-// record) and the camera's distance from its start on S^3.
+// record), then the camera's distance on S^3 from a few landmarks, all at
+// once with the distance batch.
+#include <array>
 #include <cstdio>
 
 #include "zevra_app/camera.hpp"
@@ -36,9 +38,13 @@ int main() {
   camera.update(input, 0.016);
   printMvp(4, camera);
 
+  using zevra_kernel::HomVec4;
+  const std::array landmarks{HomVec4::init(0, 0, 0, 1), HomVec4::fromCartesian(0, 0, -1),
+                             HomVec4::init(1, 0, 0, 0), HomVec4::init(0, 0, 0, -1)};
+  std::array<double, landmarks.size()> distances{};
   const auto& p = camera.pos;
-  const double travelled = zevra_kernel::fsDistance(
-      zevra_kernel::HomVec4::init(p[0], p[1], p[2], p[3]), zevra_kernel::HomVec4::init(0, 0, 0, 1));
-  std::printf("distance from the start: %.9g\n", travelled);
+  zevra_kernel::fsDistanceBatch(landmarks, HomVec4::init(p[0], p[1], p[2], p[3]), distances);
+  std::printf("distances from the start, (0, 0, -1), the x direction, the start's antipode:\n");
+  for (const double d : distances) std::printf("  %.9g\n", d);
   return 0;
 }

@@ -1,0 +1,172 @@
+#include "junit.hpp"
+
+#include <array>
+#include <charconv>
+#include <cstdint>
+
+namespace zevra_test {
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+// XML 1.0's Char production.
+constexpr bool xmlChar(char32_t c) {
+  return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+         (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// The length of the well-formed UTF-8 sequence at the front of `s` and its
+// code point; 0 if there is none.
+std::size_t decodeUtf8(std::string_view s, char32_t& c) {
+  const auto b0 = static_cast<unsigned char>(s[0]);
+  if (b0 < 0x80) {
+    c = b0;
+    return 1;
+  }
+  std::size_t len = b0 >= 0xF8 ? 0 : b0 >= 0xF0 ? 4 : b0 >= 0xE0 ? 3 : b0 >= 0xC0 ? 2 : 0;
+  if (len == 0 || len > s.size()) return 0;
+  c = b0 & (0x7Fu >> len);
+  for (std::size_t i = 1; i < len; ++i) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    if ((b & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (b & 0x3Fu);
+  }
+  constexpr std::array<char32_t, 5> kLeast{0, 0, 0x80, 0x800, 0x10000};  // no overlong forms
+  if (c < kLeast[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+  return len;
+}
+
+// In an attribute, white space other than the space is written as a
+// character reference, or a parser would turn it into spaces.
+void appendEscaped(std::string& out, std::string_view text, bool attribute) {
+  while (!text.empty()) {
+    char32_t c = 0;
+    const std::size_t len = decodeUtf8(text, c);
+    if (len == 0 || !xmlChar(c)) {
+      out += kReplacement;
+      text.remove_prefix(len == 0 ? 1 : len);
+      continue;
+    }
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += attribute ? "&quot;" : "\"";
+        break;
+      case '\t':
+        out += attribute ? "&#9;" : "\t";
+        break;
+      case '\n':
+        out += attribute ? "&#10;" : "\n";
+        break;
+      case '\r':
+        out += "&#13;";
+        break;
+      default:
+        out.append(text.substr(0, len));
+    }
+    text.remove_prefix(len);
+  }
+}
+
+void attribute(std::string& out, std::string_view name, std::string_view value) {
+  out += ' ';
+  out += name;
+  out += "=\"";
+  appendEscaped(out, value, true);
+  out += '"';
+}
+
+std::string secondsText(std::chrono::nanoseconds d) {
+  std::array<char, 32> buf;
+  const auto end =
+      std::to_chars(buf.data(), buf.data() + buf.size(), std::chrono::duration<double>(d).count(),
+                    std::chars_format::fixed, 6)
+          .ptr;
+  return std::string(buf.data(), end);
+}
+
+struct Counts {
+  std::size_t failures = 0, errors = 0, skipped = 0;
+};
+
+Counts countOf(std::span<const RunResult> results) {
+  Counts c;
+  for (const RunResult& r : results) {
+    c.skipped += r.verdict == Verdict::skip;
+    c.errors += r.verdict == Verdict::crash || r.verdict == Verdict::timeout;
+    c.failures +=
+        !passed(r.verdict) && r.verdict != Verdict::crash && r.verdict != Verdict::timeout;
+  }
+  return c;
+}
+
+void suiteAttributes(std::string& out, std::string_view name, std::size_t tests, Counts c,
+                     std::chrono::nanoseconds elapsed) {
+  attribute(out, "name", name);
+  attribute(out, "tests", std::to_string(tests));
+  attribute(out, "failures", std::to_string(c.failures));
+  attribute(out, "errors", std::to_string(c.errors));
+  attribute(out, "skipped", std::to_string(c.skipped));
+  attribute(out, "time", secondsText(elapsed));
+}
+
+void testcase(std::string& out, std::string_view full_name, const RunResult& r) {
+  constexpr std::string_view kSeparator = ".test.";
+  const std::size_t split = full_name.find(kSeparator);
+  out += "    <testcase";
+  if (split == std::string_view::npos) {
+    attribute(out, "classname", "");
+    attribute(out, "name", full_name);
+  } else {
+    attribute(out, "classname", full_name.substr(0, split));
+    attribute(out, "name", full_name.substr(split + kSeparator.size()));
+  }
+  attribute(out, "time", secondsText(r.duration));
+  if (r.verdict == Verdict::ok && r.stderr_text.empty()) {
+    out += "/>\n";
+    return;
+  }
+  out += ">\n";
+  if (r.verdict == Verdict::skip) {
+    out += "      <skipped/>\n";
+  } else if (!passed(r.verdict)) {
+    const bool error = r.verdict == Verdict::crash || r.verdict == Verdict::timeout;
+    const std::string details = resultDetails(r);
+    out += error ? "      <error" : "      <failure";
+    attribute(out, "type", verdictWord(r.verdict));
+    attribute(out, "message",
+              std::string(verdictWord(r.verdict)) + (details.empty() ? "" : " (" + details + ")"));
+    out += "/>\n";
+  }
+  if (!r.stderr_text.empty()) {
+    out += "      <system-err>";
+    appendEscaped(out, r.stderr_text, false);
+    out += "</system-err>\n";
+  }
+  out += "    </testcase>\n";
+}
+
+}  // namespace
+
+std::string junitReport(std::string_view suite, std::span<const std::string> names,
+                        std::span<const RunResult> results, std::chrono::nanoseconds elapsed) {
+  const Counts counts = countOf(results);
+  std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites";
+  suiteAttributes(out, "zevra-test", results.size(), counts, elapsed);
+  out += ">\n  <testsuite";
+  suiteAttributes(out, suite, results.size(), counts, elapsed);
+  out += ">\n";
+  for (const RunResult& r : results) testcase(out, names[r.index], r);
+  out += "  </testsuite>\n</testsuites>\n";
+  return out;
+}
+
+}  // namespace zevra_test

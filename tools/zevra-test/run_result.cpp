@@ -1,0 +1,88 @@
+#include "run_result.hpp"
+
+#include <array>
+
+#include "harness/protocol/wire.hpp"
+
+namespace zevra_test {
+namespace {
+
+// The inverse of the harness's encodeResultFlags.
+constexpr zevra_harness::ResultFlags decodeFlags(std::uint32_t word) {
+  return {.fail = (word & 1u) != 0,
+          .skip = (word & 2u) != 0,
+          .leak = (word & 4u) != 0,
+          .fuzz = (word & 8u) != 0,
+          .log_err_count = word >> 4};
+}
+static_assert(zevra_harness::encodeResultFlags(decodeFlags(0xFFFFFFFFu)) == 0xFFFFFFFFu);
+static_assert(zevra_harness::encodeResultFlags(decodeFlags(0x21u)) == 0x21u);
+static_assert(zevra_harness::encodeResultFlags(decodeFlags(0x16u)) == 0x16u);
+
+}  // namespace
+
+RunResult resultFromFlags(std::uint32_t index, std::uint32_t word) {
+  const zevra_harness::ResultFlags flags = decodeFlags(word);
+  RunResult r;
+  r.index = index;
+  r.leaked = flags.leak;
+  r.errors_logged = static_cast<std::uint32_t>(flags.log_err_count);
+  if (flags.fail)
+    r.verdict = Verdict::fail;
+  else if (flags.leak)
+    r.verdict = Verdict::leak;
+  else if (flags.log_err_count != 0)
+    r.verdict = Verdict::errors;
+  else if (flags.skip)
+    r.verdict = Verdict::skip;
+  return r;
+}
+
+std::string_view verdictWord(Verdict v) {
+  switch (v) {
+    case Verdict::ok:
+      return "ok";
+    case Verdict::skip:
+      return "skip";
+    case Verdict::fail:
+      return "fail";
+    case Verdict::leak:
+      return "leak";
+    case Verdict::errors:
+      return "errors";
+    case Verdict::crash:
+      return "crash";
+    case Verdict::timeout:
+      return "timeout";
+  }
+  return "?";
+}
+
+std::string crashCause(std::string ending, std::string_view stderr_text) {
+  struct Fault {
+    std::string_view report, signal;
+  };
+  constexpr std::array<Fault, 5> kFaults{{
+      {"Segmentation fault at address ", "SIGSEGV"},
+      {"General protection exception (no address available)", "SIGSEGV"},
+      {"Illegal instruction at address ", "SIGILL"},
+      {"Bus error at address ", "SIGBUS"},
+      {"Arithmetic exception at address ", "SIGFPE"},
+  }};
+  for (const Fault& f : kFaults)
+    if (stderr_text.find(f.report) != std::string_view::npos) return std::string(f.signal);
+  return ending;
+}
+
+std::string resultDetails(const RunResult& r) {
+  std::string text;
+  const auto add = [&](const std::string& fact) { text += (text.empty() ? "" : ", ") + fact; };
+  if (r.leaked && r.verdict != Verdict::leak) add("leaked");
+  if (r.errors_logged != 0)
+    add(std::to_string(r.errors_logged) + (r.errors_logged == 1 ? " error" : " errors") +
+        " logged");
+  if (!r.ending.empty()) add(r.ending);
+  return text;
+}
+
+}  // namespace zevra_test
