@@ -1,14 +1,19 @@
 // The build-runner protocol's request round trip over real pipes: run_test of
 // a trivial test and query_test_metadata, each beside a bare pipe ping-pong
-// of the same message sizes (the baseline) measured in the same run.
+// of the same message sizes (the baseline), the two in turn (interleave.hpp).
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
+#include "interleave.hpp"
 #include "spawn.hpp"
 
 namespace {
@@ -61,83 +66,99 @@ struct Server {
   }
 };
 
+// A forked child that reads `request` bytes and answers `answer` bytes until
+// its input ends: the least a round trip over two pipes can cost.
+struct PingPong {
+  zevra_bench::PipedChild child;
+  std::vector<std::byte> out, in;
+  bool ok = false;
+
+  PingPong(std::size_t request, std::size_t answer) : out(request), in(answer) {
+    int down[2];
+    int up[2];
+    if (::pipe(down) != 0) return;
+    if (::pipe(up) != 0) {
+      ::close(down[0]);
+      ::close(down[1]);
+      return;
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::close(down[1]);
+      ::close(up[0]);
+      std::vector<std::byte> buf(request > answer ? request : answer);
+      while (zevra_bench::readAll(down[0], buf.data(), request) &&
+             zevra_bench::writeAll(up[1], buf.data(), answer)) {
+      }
+      ::_exit(0);
+    }
+    ::close(down[0]);
+    ::close(up[1]);
+    child = {pid, down[1], up[0]};
+    ok = pid > 0;
+  }
+  ~PingPong() { (void)zevra_bench::finish(child); }
+  bool roundTrip() {
+    return zevra_bench::writeAll(child.to_child, out.data(), out.size()) &&
+           zevra_bench::readAll(child.from_child, in.data(), in.size());
+  }
+};
+
+// The wall-clock time of `round_trip`, or nothing when it failed.
+template <typename F>
+std::optional<std::chrono::nanoseconds> timed(F&& round_trip) {
+  const auto start = std::chrono::steady_clock::now();
+  if (!round_trip()) return std::nullopt;
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() -
+                                                              start);
+}
+
+// The server's round trip and its ping-pong in turn.
+void roundTripsInTurn(benchmark::State& state, Server& server, PingPong& pong,
+                      const std::function<bool()>& server_round_trip) {
+  if (!server.ok) return state.SkipWithError("zevra-selftest --listen=- did not start");
+  if (!pong.ok) return state.SkipWithError("the ping-pong child did not start");
+  const std::array<zevra_bench::Contender, 2> contenders{{
+      {"zevra-selftest --listen=-", [&] { return timed(server_round_trip); }},
+      {"pipe ping-pong " + std::to_string(pong.out.size()) +
+           " B : " + std::to_string(pong.in.size()) + " B",
+       [&] { return timed([&] { return pong.roundTrip(); }); }, true},
+  }};
+  zevra_bench::runInTurn(state, contenders);
+}
+
 void runTest(benchmark::State& state) {
   Server server;
-  if (!server.ok) return state.SkipWithError("zevra-selftest --listen=- did not start");
+  PingPong pong(12, 16);
   std::byte request[12];
   putU32(request, tag_run_test);
   putU32(request + 4, 4);
   putU32(request + 8, 0);  // the first test of the registry, a trivial one
   std::vector<std::byte> answer;
-  for (auto _ : state) {
+  roundTripsInTurn(state, server, pong, [&] {
     // test_results for index 0 with no flag set: the test passed.
-    if (!server.roundTrip(request, sizeof request, answer) || answer.size() != 16 ||
-        getU32(answer.data()) != 4 || getU32(answer.data() + 8) != 0 ||
-        getU32(answer.data() + 12) != 0) {
-      state.SkipWithError("no passing test_results answer");
-      break;
-    }
-  }
+    return server.roundTrip(request, sizeof request, answer) && answer.size() == 16 &&
+           getU32(answer.data()) == 4 && getU32(answer.data() + 8) == 0 &&
+           getU32(answer.data() + 12) == 0;
+  });
 }
 
 void queryMetadata(benchmark::State& state) {
   Server server;
-  if (!server.ok) return state.SkipWithError("zevra-selftest --listen=- did not start");
+  // 3048 bytes: the metadata answer of the 52 registered tests, header included.
+  PingPong pong(8, 3048);
   std::byte request[8];
   putU32(request, tag_query_test_metadata);
   putU32(request + 4, 0);
   std::vector<std::byte> answer;
-  for (auto _ : state) {
-    if (!server.roundTrip(request, sizeof request, answer)) {
-      state.SkipWithError("no test_metadata answer");
-      break;
-    }
-  }
+  roundTripsInTurn(state, server, pong,
+                   [&] { return server.roundTrip(request, sizeof request, answer); });
   state.counters["answer_bytes"] = static_cast<double>(answer.size());
-}
-
-// A forked child that reads `request` bytes and answers `answer` bytes until
-// its input ends: the least a round trip over two pipes can cost.
-void pingPong(benchmark::State& state, std::size_t request, std::size_t answer) {
-  state.SetLabel("baseline");
-  int down[2];
-  int up[2];
-  if (::pipe(down) != 0 || ::pipe(up) != 0) return state.SkipWithError("pipe");
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::close(down[1]);
-    ::close(up[0]);
-    std::vector<std::byte> buf(request > answer ? request : answer);
-    while (zevra_bench::readAll(down[0], buf.data(), request) &&
-           zevra_bench::writeAll(up[1], buf.data(), answer)) {
-    }
-    ::_exit(0);
-  }
-  ::close(down[0]);
-  ::close(up[1]);
-  zevra_bench::PipedChild child{pid, down[1], up[0]};
-  std::vector<std::byte> out(request);
-  std::vector<std::byte> in(answer);
-  for (auto _ : state) {
-    if (!zevra_bench::writeAll(child.to_child, out.data(), request) ||
-        !zevra_bench::readAll(child.from_child, in.data(), answer)) {
-      state.SkipWithError("ping-pong child failed");
-      break;
-    }
-  }
-  (void)zevra_bench::finish(child);
 }
 
 }  // namespace
 
-BENCHMARK(runTest)->Name("protocol_run_test/zevra-selftest --listen=-")->UseRealTime();
-BENCHMARK_CAPTURE(pingPong, run_test, 12, 16)
-    ->Name("protocol_run_test/pipe ping-pong 12 B : 16 B")
-    ->UseRealTime();
-BENCHMARK(queryMetadata)->Name("protocol_metadata/zevra-selftest --listen=-")->UseRealTime();
-// 3048 bytes: the metadata answer of the 52 registered tests, header included.
-BENCHMARK_CAPTURE(pingPong, metadata, 8, 3048)
-    ->Name("protocol_metadata/pipe ping-pong 8 B : 3048 B")
-    ->UseRealTime();
+BENCHMARK(runTest)->Name("protocol_run_test/in turn")->UseManualTime();
+BENCHMARK(queryMetadata)->Name("protocol_metadata/in turn")->UseManualTime();
 
 BENCHMARK_MAIN();

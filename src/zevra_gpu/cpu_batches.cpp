@@ -1,20 +1,142 @@
+// The CPU reference batches. The distance batch is the kernel's; the action
+// batch is here: PGL4.apply over many points, a vector at a time, in one
+// version per instruction set (zevra_kernel/simd_path.hpp). Each lane does
+// apply's rounded products and sums in apply's order, so every path gives
+// apply's bits. Built with -Wno-psabi (see zevra_kernel/simd_lanes.hpp).
 #include "zevra_gpu/cpu_batches.hpp"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 
 #include "zevra_kernel/metric.hpp"
+#include "zevra_kernel/simd_lanes.hpp"
 
 namespace zevra_gpu {
 
-void cpuFSDistanceBatch(std::span<const zevra_kernel::HomVec4> positions,
-                        zevra_kernel::HomVec4 reference, std::span<double> output) {
+namespace {
+
+using zevra_kernel::HomVec4;
+using zevra_kernel::PGL4;
+using zevra_kernel::SimdPath;
+using zevra_kernel::simd::lane_count;
+using zevra_kernel::simd::Lanes;
+using zevra_kernel::simd::load;
+using zevra_kernel::simd::MaskOf;
+using zevra_kernel::simd::store;
+
+static_assert(sizeof(HomVec4) == 4 * sizeof(double), "points are read as a dense f64 array");
+
+// A step of the loop: two points in one vector of eight lanes, one point in
+// one vector of four, or one point in two vectors of two.
+template <Lanes V>
+inline constexpr std::size_t points_per_step = lane_count<V> >= 4 ? lane_count<V> / 4 : 1;
+template <Lanes V>
+inline constexpr std::size_t vectors_per_point = lane_count<V> >= 4 ? 1 : 4 / lane_count<V>;
+
+// The matrix's columns laid out like the images in a step: column k, part s
+// holds the rows that the lanes of the step's s-th vector hold.
+template <Lanes V>
+struct Columns {
+  std::array<std::array<V, vectors_per_point<V>>, 4> c;
+
+  [[gnu::always_inline]] explicit Columns(const PGL4& m) {
+    for (std::size_t k = 0; k < 4; ++k)
+      for (std::size_t s = 0; s < vectors_per_point<V>; ++s)
+        for (std::size_t i = 0; i < lane_count<V>; ++i)
+          c[k][s][i] = m.data[4 * k + (s * lane_count<V> + i) % 4];
+  }
+};
+
+// apply's sums: row by row, (((0 + m0 x) + m1 y) + m2 z) + m3 w. The leading
+// 0 + is apply's too: it turns a -0 product into +0.
+template <Lanes V>
+[[gnu::always_inline]] inline V image(const Columns<V>& m, std::size_t s, V x, V y, V z, V w) {
+  return (((0.0 + m.c[0][s] * x) + m.c[1][s] * y) + m.c[2][s] * z) + m.c[3][s] * w;
+}
+
+// The images of the points of one step, from `from` to `to`.
+template <Lanes V>
+[[gnu::always_inline]] inline void step(const Columns<V>& m, const HomVec4* from, HomVec4* to) {
+  using zevra_kernel::simd::broadcast;
+  if constexpr (lane_count<V> == 8) {
+    // Each coordinate of both points, repeated over its point's four lanes.
+    using M = MaskOf<V>;
+    const V p = load<V>(from);
+    store(to, image(m, 0, __builtin_shuffle(p, M{0, 0, 0, 0, 4, 4, 4, 4}),
+                    __builtin_shuffle(p, M{1, 1, 1, 1, 5, 5, 5, 5}),
+                    __builtin_shuffle(p, M{2, 2, 2, 2, 6, 6, 6, 6}),
+                    __builtin_shuffle(p, M{3, 3, 3, 3, 7, 7, 7, 7})));
+  } else {
+    const V x = broadcast<V>(from->x), y = broadcast<V>(from->y);
+    const V z = broadcast<V>(from->z), w = broadcast<V>(from->w);
+    auto* bytes = reinterpret_cast<unsigned char*>(to);
+    for (std::size_t s = 0; s < vectors_per_point<V>; ++s)
+      store(bytes + s * sizeof(V), image(m, s, x, y, z, w));
+  }
+}
+
+template <Lanes V>
+[[gnu::always_inline]] inline void actionLoop(const PGL4& matrix, std::span<const HomVec4> input,
+                                              std::span<HomVec4> output) {
+  constexpr std::size_t per_step = points_per_step<V>;
+  const std::size_t n = std::min(input.size(), output.size());
+  const std::size_t whole = n - n % per_step;
+  const Columns<V> m(matrix);
+  const HomVec4* in = input.data();
+  HomVec4* out = output.data();
+  for (std::size_t i = 0; i < whole; i += per_step) step(m, in + i, out + i);
+  // A last point short of a step through a step of copies.
+  if (whole < n) {
+    std::array<HomVec4, per_step> rest{}, result;
+    std::copy(in + whole, in + n, rest.begin());
+    step(m, rest.data(), result.data());
+    std::copy(result.begin(), result.begin() + static_cast<std::ptrdiff_t>(n - whole), out + whole);
+  }
+}
+
+// "avx2" and "avx512f" bring no FMA contraction (the build has
+// -ffp-contract=off): products and sums are rounded one by one as in apply.
+[[gnu::target("avx512f")]] void actionAvx512(const PGL4& m, std::span<const HomVec4> input,
+                                             std::span<HomVec4> output) {
+  actionLoop<zevra_kernel::simd::F64x8>(m, input, output);
+}
+
+[[gnu::target("avx2")]] void actionAvx2(const PGL4& m, std::span<const HomVec4> input,
+                                        std::span<HomVec4> output) {
+  actionLoop<zevra_kernel::simd::F64x4>(m, input, output);
+}
+
+void actionBaseline(const PGL4& m, std::span<const HomVec4> input, std::span<HomVec4> output) {
+  actionLoop<zevra_kernel::simd::F64x2>(m, input, output);
+}
+
+}  // namespace
+
+void cpuFSDistanceBatch(std::span<const HomVec4> positions, HomVec4 reference,
+                        std::span<double> output) {
   zevra_kernel::fsDistanceBatch(positions, reference, output);
 }
 
-void cpuPGLActionBatch(zevra_kernel::PGL4 m, std::span<const zevra_kernel::HomVec4> input,
-                       std::span<zevra_kernel::HomVec4> output) {
-  const std::size_t n = std::min(input.size(), output.size());
-  for (std::size_t i = 0; i < n; ++i) output[i] = m.apply(input[i]);
+namespace detail {
+
+void cpuPGLActionBatchOn(SimdPath path, const PGL4& m, std::span<const HomVec4> input,
+                         std::span<HomVec4> output) {
+  switch (path) {
+    case SimdPath::avx512:
+      return actionAvx512(m, input, output);
+    case SimdPath::avx2:
+      return actionAvx2(m, input, output);
+    case SimdPath::baseline:
+      break;
+  }
+  actionBaseline(m, input, output);
+}
+
+}  // namespace detail
+
+void cpuPGLActionBatch(PGL4 m, std::span<const HomVec4> input, std::span<HomVec4> output) {
+  detail::cpuPGLActionBatchOn(zevra_kernel::bestSimdPath(), m, input, output);
 }
 
 }  // namespace zevra_gpu

@@ -8,6 +8,7 @@
 
 #include "zevra_kernel/homvec4.hpp"
 #include "zevra_kernel/pgl4.hpp"
+#include "zevra_kernel/simd_path.hpp"
 
 namespace zevra_gpu {
 
@@ -15,8 +16,17 @@ namespace zevra_gpu {
 void cpuFSDistanceBatch(std::span<const zevra_kernel::HomVec4> positions,
                         zevra_kernel::HomVec4 reference, std::span<double> output);
 
-// output[i] = m.apply(input[i]).
+// output[i] = m.apply(input[i]), bit for bit. A vector of points at a time,
+// in the widest version this CPU runs (zevra_kernel/simd_path.hpp).
 void cpuPGLActionBatch(zevra_kernel::PGL4 m, std::span<const zevra_kernel::HomVec4> input,
                        std::span<zevra_kernel::HomVec4> output);
+
+namespace detail {
+// cpuPGLActionBatch in the version for `path`, which must run here
+// (simdPathRuns): for tests and benchmarks.
+void cpuPGLActionBatchOn(zevra_kernel::SimdPath path, const zevra_kernel::PGL4& m,
+                         std::span<const zevra_kernel::HomVec4> input,
+                         std::span<zevra_kernel::HomVec4> output);
+}  // namespace detail
 
 }  // namespace zevra_gpu

@@ -1,29 +1,21 @@
 #pragma once
 // The arc cosine of the metric: acos on [0, 1] within 1 ulp of the correctly
-// rounded value, written without branches or calls so that a loop over it
-// vectorises. fsDistance and its batch both use it and so give the same bits.
+// rounded value, written without branches or calls, for one f64 or for a
+// vector of lanes (simd_lanes.hpp). fsDistance and its batch both use it and
+// so give the same bits.
 
 #include <bit>
-#include <cmath>
 #include <cstdint>
 
 #include "zevra_kernel/rounded.hpp"
+#include "zevra_kernel/simd_lanes.hpp"
 
 namespace zevra_kernel {
 
-// c ? a : b done on the bits. A plain ?: lets the compiler move each side's
-// arithmetic into a branch, and with trapping floating point it will not
-// turn that back into a select, which stops vectorisation.
-constexpr double selectBits(bool c, double a, double b) {
-  const std::uint64_t mask = 0 - static_cast<std::uint64_t>(c);
-  return std::bit_cast<double>((std::bit_cast<std::uint64_t>(a) & mask) |
-                               (std::bit_cast<std::uint64_t>(b) & ~mask));
-}
-
 // acos(x) in radians for x in [0, 1], the clamped cosine of the metric: less
 // than 1 ulp from the true value, so at most one step from the correctly
-// rounded one; acosUnit(0) = pi/2 rounded and acosUnit(1) = 0. NaN gives NaN; other inputs outside
-// [0, 1] give unspecified values, but nothing traps.
+// rounded one; acosUnit(0) = pi/2 rounded and acosUnit(1) = 0. NaN gives NaN;
+// other inputs outside [0, 1] give unspecified values, but nothing traps.
 //
 // Both halves of the classic reduction are computed and one is selected:
 //   x < 0.5:   acos(x) = pi/2 - asin(x),   asin(x) = x + x * r(x^2)
@@ -32,9 +24,18 @@ constexpr double selectBits(bool c, double a, double b) {
 // with one rational r(t) = t * P(t) / Q(t) on t in [0, 1/4] for both.
 // pi/2 is split into hi + lo so that the large term adds no rounding; s is
 // split into a 21-bit head (head^2 exact) and the correction (z - head^2) /
-// (s + head), which recovers the bits the rounded sqrt lost.
-// P and Q are fdlibm's minimax coefficients (e_asin.c, public domain).
-inline double acosUnit(double x) {
+// (s + head), which recovers the bits the rounded sqrt lost. The small term
+// of each half is one quotient, num / den, so that a lane divides once:
+//   x < 0.5:   x * r             = (x * p) / q
+//   x >= 0.5:  s * r + correction = (p * s * (s + head) + q * (z - head^2)) / (q * (s + head))
+// P and Q are fdlibm's minimax coefficients (e_asin.c, public domain), summed
+// by Estrin's scheme (pairs, then powers of z^2) rather than Horner's: half
+// the chain of dependent operations, which is what bounds a vector loop here.
+template <typename T>
+[[gnu::always_inline]] inline T acosUnit(T x) {
+  using simd::keepBits;
+  using simd::selectBits;
+  using simd::sqrtLanes;
   constexpr double pio2_hi = 1.57079632679489655800e+00;
   constexpr double pio2_lo = 6.12323399573676603587e-17;
   constexpr double pS0 = 1.66666666666666657415e-01;
@@ -61,25 +62,30 @@ inline double acosUnit(double x) {
   static_assert(std::bit_cast<std::uint64_t>(qS3) == 0xBFE6066C1B8D0159);
   static_assert(std::bit_cast<std::uint64_t>(qS4) == 0x3FB3B8C5B12E9282);
 
-  const bool low = x < 0.5;  // false for NaN, which the upper half passes on
-  const double t = selectBits(low, x * x, (1.0 - x) * 0.5);
-  // Horner's scheme, each product rounded before its sum.
-  const auto horner = [t](double c, double acc) { return c + rounded(t * acc); };
-  const double p = t * horner(pS0, horner(pS1, horner(pS2, horner(pS3, horner(pS4, pS5)))));
-  const double q = horner(1.0, horner(qS1, horner(qS2, horner(qS3, qS4))));
-  const double r = p / q;
+  // Each product that a sum takes is rounded(...): a value of its own, which
+  // a build with FMA contraction may not fuse into the sum (rounded.hpp).
+  const auto low = x < 0.5;  // false for NaN, which the upper half passes on
+  const T z = selectBits(low, x * x, (1.0 - x) * 0.5);
+  const T z2 = z * z;
+  const T p01 = pS0 + rounded(z * pS1), p23 = pS2 + rounded(z * pS3);
+  const T p45 = pS4 + rounded(z * pS5);
+  const T p = z * (p01 + rounded(z2 * (p23 + rounded(z2 * p45))));
+  const T q12 = qS1 + rounded(z * qS2), q34 = qS3 + rounded(z * qS4);
+  const T q = 1.0 + rounded(z * (q12 + rounded(z2 * q34)));
+
+  const T s = sqrtLanes(z);
+  const T head = keepBits(s, 0xFFFFFFFF00000000ull);
+  const T s_head = s + head;
+  const T num =
+      selectBits(low, x * p, rounded((p * s) * s_head) + rounded(q * (z - rounded(head * head))));
+  const T den = selectBits(low, q, q * s_head);
+  const T small = num / den;
 
   // pi/2 - (x + x * r), the small lo part met first.
-  const double acos_low = pio2_hi - (x - (pio2_lo - rounded(x * r)));
-
-  const double s = std::sqrt(t);
-  const double head =
-      std::bit_cast<double>(std::bit_cast<std::uint64_t>(s) & 0xFFFFFFFF00000000ull);
-  const double correction = (t - rounded(head * head)) / (s + head);
-  const double acos_high = 2.0 * (head + (rounded(r * s) + correction));
-
-  // At x = 1 the correction is 0 / 0; there acos is exactly 0.
-  return selectBits(low, acos_low, selectBits(x == 1.0, 0.0, acos_high));
+  const T acos_low = pio2_hi - (x - (pio2_lo - small));
+  const T acos_high = 2.0 * (head + small);
+  // At x = 1 the high quotient is 0 / 0; there acos is exactly 0.
+  return selectBits(low, acos_low, selectBits(x == 1.0, simd::broadcast<T>(0.0), acos_high));
 }
 
 }  // namespace zevra_kernel

@@ -9,6 +9,7 @@
 
 #include "zevra_kernel/homvec4.hpp"
 #include "zevra_kernel/rounded.hpp"
+#include "zevra_kernel/simd_path.hpp"
 
 namespace zevra_kernel {
 
@@ -20,18 +21,16 @@ inline constexpr double R_MORVAI_KM = 5838.4;
 double fsDistance(HomVec4 a, HomVec4 b);
 
 // output[i] = fsDistance(positions[i], reference), bit for bit, for each i
-// below the shorter length; the rest of output is untouched. The loop is
-// vectorised, with an AVX2 version picked on first use where there is one.
+// below the shorter length; the rest of output is untouched. A vector of
+// points at a time, in the widest version this CPU runs (simd_path.hpp).
 void fsDistanceBatch(std::span<const HomVec4> positions, HomVec4 reference,
                      std::span<double> output);
 
 namespace detail {
-// The two versions fsDistanceBatch picks from, visible for tests.
-void fsDistanceBatchAvx2(std::span<const HomVec4> positions, HomVec4 reference,
-                         std::span<double> output);  // only where fsDistanceBatchHasAvx2()
-void fsDistanceBatchBaseline(std::span<const HomVec4> positions, HomVec4 reference,
-                             std::span<double> output);
-bool fsDistanceBatchHasAvx2();
+// fsDistanceBatch in the version for `path`, which must run here
+// (simdPathRuns): for tests and benchmarks.
+void fsDistanceBatchOn(SimdPath path, std::span<const HomVec4> positions, HomVec4 reference,
+                       std::span<double> output);
 }  // namespace detail
 
 // Weight W = cos(s / 2R) of a world distance s on a world of radius R.

@@ -2,9 +2,11 @@
 // edges of the f32 range, prefix behaviour of the batches, the assembled
 // module and the pipeline catalogue.
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <span>
 #include <string_view>
 
@@ -154,6 +156,72 @@ Status testCpuPGLActionPrefix() {
   return {};
 }
 
+// Same bits, or NaN for NaN: which NaN a sum of two passes on is not fixed.
+bool sameBits(double a, double b) {
+  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b) ||
+         (std::isnan(a) && std::isnan(b));
+}
+
+Status testCpuPGLActionBitForBit() {
+  constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  std::mt19937_64 random(zevra_harness::randomSeed());
+  std::normal_distribution<double> normal;
+  std::uniform_int_distribution<int> exponent(-40, 40);
+  const auto any = [&] { return std::ldexp(normal(random), exponent(random)); };
+  PGL4 general{};
+  for (double& e : general.data) e = any();
+  PGL4 negative_zero{};
+  negative_zero.data.fill(-0.0);  // every product -0: apply's 0 + makes the sums +0
+  PGL4 special = general;
+  special.data[1] = inf;
+  special.data[6] = nan;
+  special.data[11] = -0.0;
+  const std::array<PGL4, 5> matrices{PGL4::identity(), zevra_kernel::pglTranslate(1, -2, 3),
+                                     general, negative_zero, special};
+  const std::array<HomVec4, 8> edges{
+      HomVec4::init(0, 0, 0, 0),           HomVec4::init(-0.0, -0.0, -0.0, -0.0),
+      HomVec4::init(1, 2, 3, 4),           HomVec4::init(nan, 1, 0, 1),
+      HomVec4::init(inf, -inf, 0, 1),      HomVec4::init(1e308, 1e308, -1e308, 1),
+      HomVec4::init(4e-320, 1e-310, 0, 1), HomVec4::init(0.5, 0.25, 0.125, 1)};
+  std::array<HomVec4, 1031> points;  // odd: every path's tail runs
+  for (std::size_t i = 0; i < points.size(); ++i)
+    points[i] = i < edges.size() ? edges[i] : HomVec4::init(any(), any(), any(), any());
+  // Every length up to two steps of the widest path, and the whole array.
+  constexpr std::array<std::size_t, 10> lengths{0, 1, 2, 3, 4, 5, 6, 7, 9, points.size()};
+  // The output one f64 past a cache line, as a caller's may be; no byte
+  // around it may change.
+  constexpr unsigned char marker = 0xA5;
+  constexpr std::size_t lead = sizeof(double);
+  alignas(64) std::array<unsigned char, 64 + sizeof(points)> raw;
+  auto* const out = reinterpret_cast<HomVec4*>(raw.data() + lead);
+  using zevra_kernel::all_simd_paths;
+  for (const PGL4& m : matrices) {
+    // Each instruction-set version this machine runs, then the dispatched one.
+    for (std::size_t path = 0; path <= all_simd_paths.size(); ++path) {
+      if (path < all_simd_paths.size() && !zevra_kernel::simdPathRuns(all_simd_paths[path]))
+        continue;
+      for (const std::size_t n : lengths) {
+        raw.fill(marker);
+        const std::span<const HomVec4> in = std::span(points).first(n);
+        if (path < all_simd_paths.size())
+          detail::cpuPGLActionBatchOn(all_simd_paths[path], m, in, std::span(out, points.size()));
+        else
+          cpuPGLActionBatch(m, in, std::span(out, points.size()));
+        for (std::size_t i = 0; i < n; ++i) {
+          const HomVec4 want = m.apply(points[i]);
+          ZEVRA_TRY(expect(sameBits(out[i].x, want.x) && sameBits(out[i].y, want.y) &&
+                           sameBits(out[i].z, want.z) && sameBits(out[i].w, want.w)));
+        }
+        const std::size_t end = lead + n * sizeof(HomVec4);
+        for (std::size_t b = 0; b < raw.size(); ++b)
+          ZEVRA_TRY(expect((b >= lead && b < end) || raw[b] == marker));
+      }
+    }
+  }
+  return {};
+}
+
 Status testModuleAssembly() {
   constexpr std::string_view module = buildWgslModule();
   constexpr std::array<std::string_view, 7> parts{
@@ -212,6 +280,7 @@ constexpr auto gpu_tests = std::to_array<zevra_harness::TestFn>({
     {"gpu.batchToGpu converts the common prefix only", &testBatchToGpuPrefix},
     {"gpu.cpuFSDistanceBatch prefix and degenerate points", &testCpuFSDistancePrefix},
     {"gpu.cpuPGLActionBatch prefix and identity", &testCpuPGLActionPrefix},
+    {"gpu.cpuPGLActionBatch gives apply bit for bit on every path", &testCpuPGLActionBitForBit},
     {"gpu.module assembly", &testModuleAssembly},
     {"gpu.pipeline catalogue", &testCatalogue},
 });

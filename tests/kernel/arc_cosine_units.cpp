@@ -127,7 +127,7 @@ void fillPoints(std::array<HomVec4, N>& points, HomVec4 reference, std::mt19937_
 
 Status batchMatchesFsDistanceBitForBit() {
   std::mt19937_64 random(zevra_harness::randomSeed());
-  std::array<HomVec4, 4099> points;  // odd: the vector loop's tail runs too
+  std::array<HomVec4, 4099> points;
   std::array<double, 4099> distances;
   // Ordinary references, a small one, and references whose distances are
   // all 0: too short (though not zero), zero, and NaN.
@@ -140,20 +140,29 @@ Status batchMatchesFsDistanceBitForBit() {
       HomVec4::init(0, 0, 0, 0),
       HomVec4::init(nan, 0, 0, 1),
   }};
-  // The dispatched batch and each instruction-set version it picks from
-  // (the AVX2 one where this machine has it).
-  using Batch = void (*)(std::span<const HomVec4>, HomVec4, std::span<double>);
-  std::array<Batch, 3> batches{&fsDistanceBatch, &detail::fsDistanceBatchBaseline, nullptr};
-  if (detail::fsDistanceBatchHasAvx2()) batches[2] = &detail::fsDistanceBatchAvx2;
+  // Every length up to two vectors of the widest path and an odd large one:
+  // the vector loop, its tail and nothing at all.
+  std::array<std::size_t, 18> lengths{};
+  for (std::size_t k = 0; k + 1 < lengths.size(); ++k) lengths[k] = k;
+  lengths.back() = points.size();
+  constexpr auto untouched = std::bit_cast<double>(0x7FF4DEADBEEF0000ull);
   for (const HomVec4 reference : references) {
     fillPoints(points, reference, random);
-    for (Batch batch : batches) {
-      if (batch == nullptr) continue;
-      batch(points, reference, distances);
-      for (std::size_t i = 0; i < points.size(); ++i) {
-        const double want = fsDistance(points[i], reference);
-        ZEVRA_TRY(expect(std::bit_cast<std::uint64_t>(distances[i]) ==
-                         std::bit_cast<std::uint64_t>(want)));
+    // Each instruction-set version this machine runs, then the dispatched one.
+    for (std::size_t path = 0; path <= all_simd_paths.size(); ++path) {
+      if (path < all_simd_paths.size() && !simdPathRuns(all_simd_paths[path])) continue;
+      for (const std::size_t n : lengths) {
+        distances.fill(untouched);
+        const std::span<const HomVec4> in = std::span(points).first(n);
+        if (path < all_simd_paths.size())
+          detail::fsDistanceBatchOn(all_simd_paths[path], in, reference, distances);
+        else
+          fsDistanceBatch(in, reference, distances);
+        for (std::size_t i = 0; i < points.size(); ++i) {
+          const double want = i < n ? fsDistance(points[i], reference) : untouched;
+          ZEVRA_TRY(expect(std::bit_cast<std::uint64_t>(distances[i]) ==
+                           std::bit_cast<std::uint64_t>(want)));
+        }
       }
     }
   }

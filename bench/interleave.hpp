@@ -1,0 +1,31 @@
+#pragma once
+// Contenders timed in turn within one benchmark: each iteration runs every
+// contender once, in order (A B A B ...), so that a change in the load of a
+// shared machine reaches all of them alike and their ratios hold. Each
+// contender's mean time per run goes out as a counter "time:K:name" (or
+// "baseline:K:name" for the group's baseline; seconds, K its place), which
+// run_benchmarks.sh reports as the benchmark "group/name[/N]" of a benchmark
+// named "group/anything[/N]".
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace zevra_bench {
+
+struct Contender {
+  std::string name;
+  // One run: the time it took, or nothing when it failed.
+  std::function<std::optional<std::chrono::nanoseconds>()> run;
+  bool baseline = false;
+};
+
+// The benchmark loop over `contenders`; register the benchmark with
+// UseManualTime(): an iteration counts as the sum of its runs.
+void runInTurn(benchmark::State& state, std::span<const Contender> contenders);
+
+}  // namespace zevra_bench

@@ -1,0 +1,109 @@
+#pragma once
+// W lanes of f64 as one GCC vector, and the few lane operations the batch
+// kernels need beyond the built-in arithmetic, with scalar twins so that one
+// template serves a single f64 and a vector alike. Every lane runs the same
+// rounded IEEE operations in the same order as the scalar code, so a vector
+// result is the scalar result bit for bit. The code is generic: the
+// instruction set comes from the function that inlines it (a `target`
+// attribute), which is why these helpers are always inlined. GCC warns
+// (-Wpsabi) that passing wide vectors by value to a baseline function would
+// change the ABI; no such call is made, so the translation units that
+// instantiate these for wide vectors build with -Wno-psabi.
+
+#include <bit>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+#include <utility>
+
+namespace zevra_kernel::simd {
+
+// Two, four and eight lanes: the SSE2, AVX2 and AVX-512 register widths.
+using F64x2 = double __attribute__((vector_size(16)));
+using F64x4 = double __attribute__((vector_size(32)));
+using F64x8 = double __attribute__((vector_size(64)));
+
+// A vector of f64 lanes (a plain double is not one).
+template <typename V>
+concept Lanes = !std::is_arithmetic_v<V> && sizeof(V) % sizeof(double) == 0 &&
+                std::is_same_v<std::remove_cvref_t<decltype(std::declval<V>()[0])>, double>;
+
+template <Lanes V>
+inline constexpr std::size_t lane_count = sizeof(V) / sizeof(double);
+
+// The result of comparing two vectors: all ones in a lane where it holds.
+template <Lanes V>
+using MaskOf = decltype(V{} < V{});
+
+// x in every lane (for a double, x itself). Not V{} + x, which turns -0 into
+// +0.
+template <typename T>
+[[gnu::always_inline]] inline T broadcast(double x) {
+  if constexpr (std::is_same_v<T, double>) {
+    return x;
+  } else {
+    T v;
+    for (std::size_t i = 0; i < lane_count<T>; ++i) v[i] = x;
+    return v;
+  }
+}
+
+// c ? a : b done on the bits. A plain ?: lets the compiler move each side's
+// arithmetic into a branch, and with trapping floating point it will not
+// turn that back into a select, which stops vectorisation.
+constexpr double selectBits(bool c, double a, double b) {
+  const std::uint64_t mask = 0 - static_cast<std::uint64_t>(c);
+  return std::bit_cast<double>((std::bit_cast<std::uint64_t>(a) & mask) |
+                               (std::bit_cast<std::uint64_t>(b) & ~mask));
+}
+
+template <Lanes V>
+[[gnu::always_inline]] inline V selectBits(MaskOf<V> c, V a, V b) {
+  return __builtin_bit_cast(
+      V, (__builtin_bit_cast(MaskOf<V>, a) & c) | (__builtin_bit_cast(MaskOf<V>, b) & ~c));
+}
+
+// x with only the bits of `keep` left.
+constexpr double keepBits(double x, std::uint64_t keep) {
+  return std::bit_cast<double>(std::bit_cast<std::uint64_t>(x) & keep);
+}
+
+template <Lanes V>
+[[gnu::always_inline]] inline V keepBits(V x, std::uint64_t keep) {
+  return __builtin_bit_cast(V, __builtin_bit_cast(MaskOf<V>, x) & static_cast<std::int64_t>(keep));
+}
+
+inline double sqrtLanes(double x) { return std::sqrt(x); }
+
+// One square root per lane; the compiler turns the loop into one vector
+// square root (sqrtpd) where math errno is off, as in the batch kernels.
+template <Lanes V>
+[[gnu::always_inline]] inline V sqrtLanes(V x) {
+  V r;
+  for (std::size_t i = 0; i < lane_count<V>; ++i) r[i] = std::sqrt(x[i]);
+  return r;
+}
+
+// |x|, the sign bit cleared, like std::fabs.
+template <typename T>
+[[gnu::always_inline]] inline T absLanes(T x) {
+  return keepBits(x, 0x7FFFFFFFFFFFFFFFull);
+}
+
+// The vector at `from`, read as bytes: any alignment, any f64 array or record
+// of f64 fields.
+template <Lanes V>
+[[gnu::always_inline]] inline V load(const void* from) {
+  V v;
+  std::memcpy(&v, from, sizeof v);
+  return v;
+}
+
+template <Lanes V>
+[[gnu::always_inline]] inline void store(void* to, V v) {
+  std::memcpy(to, &v, sizeof v);
+}
+
+}  // namespace zevra_kernel::simd

@@ -1,0 +1,28 @@
+#pragma once
+// The instruction sets the batch kernels come in, and which of them this CPU
+// runs. The batches ask on first use rather than at load time, so that
+// start-up runs no CPU detection (cpuid traps to the hypervisor on virtual
+// machines). Every path gives the same bits: none uses fused multiply-adds.
+
+#include <array>
+#include <cstdint>
+
+namespace zevra_kernel {
+
+enum class SimdPath : std::uint8_t {
+  baseline,  // x86-64 with SSE2: two f64 lanes
+  avx2,      // four lanes
+  avx512,    // AVX-512 F: eight lanes
+};
+
+inline constexpr std::array<SimdPath, 3> all_simd_paths{SimdPath::baseline, SimdPath::avx2,
+                                                        SimdPath::avx512};
+
+// The widest path that this CPU and its operating system support, found by
+// cpuid on the first call and remembered.
+SimdPath bestSimdPath();
+
+// Whether `path` runs here; every path up to the best one does.
+inline bool simdPathRuns(SimdPath path) { return path <= bestSimdPath(); }
+
+}  // namespace zevra_kernel
