@@ -14,6 +14,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace zevra_bench {
 
@@ -27,5 +28,11 @@ struct Contender {
 // The benchmark loop over `contenders`; register the benchmark with
 // UseManualTime(): an iteration counts as the sum of its runs.
 void runInTurn(benchmark::State& state, std::span<const Contender> contenders);
+
+// Reports `value` beside the time of contender `k` (its place in the list
+// given to runInTurn): the counter "quantity:K:name", which
+// run_benchmarks.sh shows in a column of the group's table.
+void reportBeside(benchmark::State& state, std::string_view quantity, std::size_t k,
+                  const Contender& contender, double value);
 
 }  // namespace zevra_bench

@@ -9,7 +9,10 @@
 # variant labelled "baseline" is the group's baseline. A benchmark that times
 # its contenders in turn (interleave.hpp) reports each as a counter
 # "time:K:variant" or "baseline:K:variant" (seconds, K its place), which
-# stands for the benchmark "group/variant[/N]". Executables whose name
+# stands for the benchmark "group/variant[/N]"; any other counter
+# "QUANTITY:K:variant" (lower-case words) is reported beside that variant's
+# time, in a column of its group's table (the median over the runs).
+# Executables whose name
 # contains "asan" run with AddressSanitizer keeping 10-frame traces.
 # ZEVRA_BENCH_ARGS adds Google Benchmark options (e.g. a shorter min time).
 set -euo pipefail
@@ -39,7 +42,8 @@ if [ $# -gt 0 ]; then
   done
 fi
 
-# One line per benchmark and run: run, run name, median time in ns, label, error.
+# One line per benchmark and run: run, run name, median time in ns, label,
+# error, and the quantities reported beside it ("name=value;...").
 extract() {
   awk -v run="$1" '
     function value(line) {
@@ -54,10 +58,11 @@ extract() {
     FNR == 1 { ++file; inb = 0 }
     /"benchmarks": \[/ { inb = 1; next }
     !inb { next }
-    /^    \{/ { delete f; nk = 0; next }
+    /^    \{/ { delete f; nk = 0; nq = 0; next }
     /^      "[^"]+": / {
       k = $0; sub(/^ *"/, "", k); sub(/": .*/, "", k); f[k] = value($0)
       if (k ~ /^(time|baseline):[0-9]+:/) counter[++nk] = k
+      else if (k ~ /^[a-z][a-z ]*:[0-9]+:/) quantity[++nq] = k
       next
     }
     /^    \}/ {
@@ -84,7 +89,14 @@ extract() {
         sub(/:.*/, "", place)
         row = part[1] "/" variant
         for (j = 3; j <= n; ++j) row = row "/" part[j]
-        printf "%s\t%s\t%s\t%.6g\t%s\t\n", key(place + 1), run, row, f[c] * 1e9, role == "baseline" ? "baseline" : ""
+        beside = ""
+        for (j = 1; j <= nq; ++j) {
+          q = quantity[j]; qname = q; sub(/:.*/, "", qname); qplace = q; sub(/^[a-z ]+:/, "", qplace)
+          sub(/:.*/, "", qplace)
+          if (qplace + 0 == place + 0)
+            beside = beside (beside == "" ? "" : ";") qname "=" sprintf("%.6g", f[q])
+        }
+        printf "%s\t%s\t%s\t%.6g\t%s\t\t%s\n", key(place + 1), run, row, f[c] * 1e9, role == "baseline" ? "baseline" : "", beside
       }
     }' "${@:2}"
 }
@@ -206,27 +218,45 @@ stats='
       if (!((g, name) in known)) { known[g, name] = 1; rows[g, ++nr[g]] = name }
       if ($5 != "") err[name] = $5
       else { ns[r, name] = $3; if ($4 == "baseline") base[g] = name }
+      nb = split($6, beside, ";")
+      for (x = 1; x <= nb; ++x) {
+        split(beside[x], kv, "=")
+        if (!((g, kv[1]) in hascol)) { hascol[g, kv[1]] = 1; cols[g, ++ncol[g]] = kv[1] }
+        qv[g, kv[1], name] = qv[g, kv[1], name] " " kv[2]
+      }
+    }
+    # The quantities reported beside a row: one cell per column of its group.
+    function besideCells(g, name,   c, cells, m) {
+      cells = ""
+      for (c = 1; c <= ncol[g]; ++c) {
+        if ((g, cols[g, c], name) in qv) { split(stats(qv[g, cols[g, c], name]), m, " "); cells = cells sprintf(" %.4g |", m[1]) }
+        else cells = cells " |"
+      }
+      return cells
     }
     END {
       for (i = 1; i <= ng; ++i) {
         g = order[i]
-        printf "\n## %s\n\n| Variant | Time (median) | Ratio to baseline (median) | Range of the ratio |\n|---|---:|---:|---:|\n", g
+        head = "| Variant | Time (median) | Ratio to baseline (median) | Range of the ratio |"
+        rule = "|---|---:|---:|---:|"
+        for (c = 1; c <= ncol[g]; ++c) { head = head " " cols[g, c] " (median) |"; rule = rule "---:|" }
+        printf "\n## %s\n\n%s\n%s\n", g, head, rule
         for (j = 1; j <= nr[g]; ++j) {
           name = rows[g, j]
-          if (name in err) { printf "| %s | error: %s | | |\n", variant(name), err[name]; continue }
+          if (name in err) { printf "| %s | error: %s | | |%s\n", variant(name), err[name], besideCells(g, ""); continue }
           times = ""; ratios = ""
           for (r = 1; r <= runs; ++r) {
             if ((r, name) in ns) times = times " " ns[r, name]
             if ((r, name) in ns && (g in base) && (r, base[g]) in ns)
               ratios = ratios " " sprintf("%.6g", ns[r, name] / ns[r, base[g]])
           }
-          if (times == "") { printf "| %s | not measured | | |\n", variant(name); continue }
+          if (times == "") { printf "| %s | not measured | | |%s\n", variant(name), besideCells(g, name); continue }
           split(stats(times), tm, " ")
-          if (!(g in base) || ratios == "") { printf "| %s | %s | no baseline | |\n", variant(name), human(tm[1]); continue }
+          if (!(g in base) || ratios == "") { printf "| %s | %s | no baseline | |%s\n", variant(name), human(tm[1]), besideCells(g, name); continue }
           split(stats(ratios), q, " ")
           label = name == base[g] ? "1 (baseline)" : sprintf("%.3f", q[1])
           range = name == base[g] ? "" : sprintf("%.3f – %.3f", q[2], q[3])
-          printf "| %s | %s | %s | %s |\n", variant(name), human(tm[1]), label, range
+          printf "| %s | %s | %s | %s |%s\n", variant(name), human(tm[1]), label, range, besideCells(g, name)
         }
       }
     }' "$table"

@@ -5,9 +5,13 @@
 // run in turn, one of each per iteration (interleave.hpp).
 // Measured twice: wall-clock from spawn to reaped exit, and the CPU time the
 // child itself used (user + system, from wait4), which a shared machine's
-// scheduling disturbs far less.
+// scheduling disturbs far less. Beside each time: the child's minor page
+// faults (median over its runs, from wait4) and the executable's size (a
+// dynamically linked one maps its shared libraries besides).
 #include <benchmark/benchmark.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdlib>
@@ -41,23 +45,38 @@ constexpr std::array<Program, 5> programs{{
 }};
 
 // One run of `path` to a reaped exit with status 0: its wall-clock time, or
-// the CPU time the child used.
-std::optional<nanoseconds> runOnce(const char* path, const std::string& output, bool cpu_time) {
+// the CPU time the child used; its page faults are added to `faults`.
+std::optional<nanoseconds> runOnce(const char* path, const std::string& output, bool cpu_time,
+                                   std::vector<long>& faults) {
   std::array<char*, 2> argv{const_cast<char*>(path), nullptr};
-  nanoseconds cpu{};
+  zevra_bench::ChildUsage used;
   const auto start = std::chrono::steady_clock::now();
-  if (zevra_bench::runToExit(argv, output.c_str(), &cpu) != 0) return std::nullopt;
-  if (cpu_time) return cpu;
+  if (zevra_bench::runToExit(argv, output.c_str(), &used) != 0) return std::nullopt;
+  faults.push_back(used.minor_faults);
+  if (cpu_time) return used.cpu;
   return std::chrono::duration_cast<nanoseconds>(std::chrono::steady_clock::now() - start);
 }
 
 void processes(benchmark::State& state, bool cpu_time) {
   const std::string output = outputPath();
+  std::array<std::vector<long>, programs.size()> faults;
   std::vector<zevra_bench::Contender> contenders;
-  for (const Program& p : programs)
-    contenders.push_back(
-        {p.name, [&, p] { return runOnce(p.path, output, cpu_time); }, &p == &programs.back()});
+  for (std::size_t k = 0; k < programs.size(); ++k)
+    contenders.push_back({programs[k].name,
+                          [&, k] { return runOnce(programs[k].path, output, cpu_time, faults[k]); },
+                          k + 1 == programs.size()});
   zevra_bench::runInTurn(state, contenders);
+  for (std::size_t k = 0; k < programs.size(); ++k) {
+    std::vector<long>& f = faults[k];
+    if (f.empty()) continue;
+    std::nth_element(f.begin(), f.begin() + static_cast<std::ptrdiff_t>(f.size() / 2), f.end());
+    zevra_bench::reportBeside(state, "page faults", k, contenders[k],
+                              static_cast<double>(f[f.size() / 2]));
+    struct stat file {};
+    if (::stat(programs[k].path, &file) == 0)
+      zevra_bench::reportBeside(state, "executable kB", k, contenders[k],
+                                static_cast<double>(file.st_size) / 1000);
+  }
 }
 
 }  // namespace

@@ -14,23 +14,24 @@ extern char** environ;
 namespace zevra_bench {
 namespace {
 
-int waitExit(pid_t pid, std::chrono::nanoseconds* cpu = nullptr) {
+int waitExit(pid_t pid, ChildUsage* used = nullptr) {
   int status = 0;
   rusage usage{};
   while (::wait4(pid, &status, 0, &usage) < 0)
     if (errno != EINTR) return -1;
-  if (cpu != nullptr) {
+  if (used != nullptr) {
     using std::chrono::microseconds;
     using std::chrono::seconds;
-    *cpu = seconds(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           microseconds(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+    used->cpu = seconds(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                microseconds(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+    used->minor_faults = usage.ru_minflt;
   }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace
 
-int runToExit(std::span<char* const> argv, const char* output_path, std::chrono::nanoseconds* cpu) {
+int runToExit(std::span<char* const> argv, const char* output_path, ChildUsage* usage) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -41,7 +42,7 @@ int runToExit(std::span<char* const> argv, const char* output_path, std::chrono:
   pid_t pid = -1;
   const int err = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  return err == 0 ? waitExit(pid, cpu) : -1;
+  return err == 0 ? waitExit(pid, usage) : -1;
 }
 
 PipedChild startPiped(std::span<char* const> argv) {

@@ -8,12 +8,18 @@
 
 namespace zevra_bench {
 
+// What a child used, from wait4: its user and system time and its minor
+// page faults.
+struct ChildUsage {
+  std::chrono::nanoseconds cpu{};
+  long minor_faults = 0;
+};
+
 // Runs `argv` (argv[0] is the path, the list ends with nullptr) with standard
 // input from /dev/null and standard output and error to `output_path`, waits
 // for it and returns its exit status (-1 if it could not start or did not
-// exit normally). `cpu`, if given, receives the child's user and system time.
-int runToExit(std::span<char* const> argv, const char* output_path,
-              std::chrono::nanoseconds* cpu = nullptr);
+// exit normally). `usage`, if given, receives what the child used.
+int runToExit(std::span<char* const> argv, const char* output_path, ChildUsage* usage = nullptr);
 
 // A child whose standard input and output are pipes held by the caller.
 struct PipedChild {

@@ -1,7 +1,9 @@
 #pragma once
-// A hash map from a non-zero address-sized key to a value, kept in blocks of
-// the page cache (the checking allocator's lookup of its chunks, its large
-// allocations and its traces). Open addressing with linear probing; at most
+// A hash map from a non-zero address-sized key to a value (the checking
+// allocator's lookup of its chunks, its large allocations and its traces).
+// The first entries live in the table itself, so that an allocator that
+// makes a few allocations touches no page for its tables; more move to
+// blocks of the page cache. Open addressing with linear probing; at most
 // half full.
 
 #include <bit>
@@ -14,10 +16,14 @@
 
 namespace zevra_harness {
 
-template <typename Value>
+template <typename Value, std::size_t inline_entries = 16>
 class AddressTable {
+  static_assert(std::has_single_bit(inline_entries));
+
  public:
   constexpr AddressTable() = default;
+  AddressTable(const AddressTable&) = delete;  // it points into itself
+  AddressTable& operator=(const AddressTable&) = delete;
 
   bool empty() const { return count_ == 0; }
   std::size_t blockBytes() const { return block_bytes_; }
@@ -67,10 +73,14 @@ class AddressTable {
 
   // Gives the storage back; the table is empty again.
   void release() {
-    if (entries_ != nullptr) page_cache::give(entries_, block_bytes_);
-    entries_ = nullptr;
-    capacity_ = count_ = block_bytes_ = 0;
-    shift_ = 64;
+    if (block_bytes_ != 0)
+      page_cache::give(entries_, block_bytes_);
+    else if (count_ != 0)
+      clearInline();
+    entries_ = inline_;
+    capacity_ = inline_entries;
+    count_ = block_bytes_ = 0;
+    shift_ = inline_shift;
   }
 
  private:
@@ -92,6 +102,10 @@ class AddressTable {
     return i;
   }
 
+  static constexpr int inline_shift = 64 - std::countr_zero(inline_entries);
+
+  void clearInline() { std::memset(static_cast<void*>(inline_), 0, sizeof inline_); }
+
   bool grow() {
     std::size_t bytes = block_bytes_ != 0 ? block_bytes_ * 2 : os_pages::page_size;
     auto* fresh = static_cast<Entry*>(page_cache::take(bytes));
@@ -106,15 +120,19 @@ class AddressTable {
     shift_ = 64 - std::countr_zero(capacity);
     for (std::size_t i = 0; i < old_capacity; ++i)
       if (old[i].key != 0) entries_[indexOf(old[i].key)] = old[i];
-    if (old != nullptr) page_cache::give(old, old_bytes);
+    if (old_bytes != 0)
+      page_cache::give(old, old_bytes);
+    else
+      clearInline();  // empty again for when the table goes back to it
     return true;
   }
 
-  Entry* entries_ = nullptr;
-  std::size_t capacity_ = 0;  // a power of two, or 0 before the first insert
+  Entry inline_[inline_entries] = {};
+  Entry* entries_ = inline_;
+  std::size_t capacity_ = inline_entries;  // a power of two
   std::size_t count_ = 0;
-  std::size_t block_bytes_ = 0;
-  int shift_ = 64;
+  std::size_t block_bytes_ = 0;  // of the block in use; 0 while inline
+  int shift_ = inline_shift;
 };
 
 }  // namespace zevra_harness

@@ -33,15 +33,6 @@ struct DebugAllocator::Chunk {
   std::byte* slots() { return reinterpret_cast<std::byte*>(this) + slots_offset; }
 };
 
-struct DebugAllocator::LargeAlloc {
-  TraceStore::Id alloc_trace;
-  TraceStore::Id free_trace;
-  std::size_t len;
-  std::size_t map_len;
-  std::uint8_t align_log2;
-  bool freed;
-};
-
 namespace {
 
 constexpr std::size_t min_slot_log2 = 4;   // 16-byte slots

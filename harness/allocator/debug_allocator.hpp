@@ -69,7 +69,14 @@ class DebugAllocator final : public TestAllocator {
 
   struct Record;
   struct Chunk;
-  struct LargeAlloc;
+  struct LargeAlloc {
+    TraceStore::Id alloc_trace;
+    TraceStore::Id free_trace;
+    std::size_t len;
+    std::size_t map_len;
+    std::uint8_t align_log2;
+    bool freed;
+  };
   struct FreeReport;
   // Freed slots of one size class, oldest first, and its chunks in the order
   // they were added (only the newest may have slots never handed out).
@@ -98,8 +105,8 @@ class DebugAllocator final : public TestAllocator {
   std::mutex mutex_;
   SizeClass classes_[class_count];
   std::size_t chunk_count_ = 0;
-  AddressTable<Chunk*> chunks_;     // chunk number (address / chunk size) -> chunk
-  AddressTable<LargeAlloc> large_;  // address -> record, kept after the free
+  AddressTable<Chunk*> chunks_;        // chunk number (address / chunk size) -> chunk
+  AddressTable<LargeAlloc, 8> large_;  // address -> record, kept after the free
   TraceStore traces_;
   std::optional<Error> unhandled_;
 };

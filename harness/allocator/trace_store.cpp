@@ -93,10 +93,10 @@ void TraceStore::copy(Id id, CapturedTrace& out) const {
 }
 
 void TraceStore::release() {
-  if (entries_ != nullptr) page_cache::give(entries_, block_bytes_);
+  if (block_bytes_ != 0) page_cache::give(entries_, block_bytes_);
   index_.release();
-  entries_ = nullptr;
-  capacity_ = 0;
+  entries_ = inline_;
+  capacity_ = inline_capacity;
   used_ = 1;
   free_ = none;
   block_bytes_ = 0;
@@ -108,10 +108,8 @@ bool TraceStore::grow() {
   if (capacity <= capacity_) return false;
   auto* fresh = static_cast<Entry*>(page_cache::take(bytes));
   if (fresh == nullptr) return false;
-  if (entries_ != nullptr) {
-    std::memcpy(static_cast<void*>(fresh), entries_, used_ * sizeof(Entry));
-    page_cache::give(entries_, block_bytes_);
-  }
+  std::memcpy(static_cast<void*>(fresh), entries_, used_ * sizeof(Entry));
+  if (block_bytes_ != 0) page_cache::give(entries_, block_bytes_);
   entries_ = fresh;
   capacity_ = static_cast<std::uint32_t>(capacity);
   block_bytes_ = bytes;

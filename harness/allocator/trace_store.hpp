@@ -34,6 +34,8 @@ class TraceStore {
   static constexpr Id none = 0;  // no trace: the store could not grow
 
   constexpr TraceStore() = default;
+  TraceStore(const TraceStore&) = delete;  // it points into itself
+  TraceStore& operator=(const TraceStore&) = delete;
 
   // A record that named `old` (none: no trace) now names `trace`: `old`
   // itself when it is the same trace (the common case of a slot reused by
@@ -61,12 +63,16 @@ class TraceStore {
   void drop(Id id);
   bool grow();
 
-  Entry* entries_ = nullptr;  // entry 0 is never used (none)
-  std::uint32_t capacity_ = 0;
-  std::uint32_t used_ = 1;  // entries [1, used_) have been handed out at least once
-  Id free_ = none;          // entries dropped, to be handed out again
-  std::size_t block_bytes_ = 0;
-  AddressTable<Id> index_;  // hash -> id of the trace stored under it
+  // The first few traces live in the store itself (no page to touch for an
+  // allocator that records a few); more move to blocks of the page cache.
+  static constexpr std::uint32_t inline_capacity = 8;
+  Entry inline_[inline_capacity] = {};
+  Entry* entries_ = inline_;  // entry 0 is never used (none)
+  std::uint32_t capacity_ = inline_capacity;
+  std::uint32_t used_ = 1;       // entries [1, used_) have been handed out at least once
+  Id free_ = none;               // entries dropped, to be handed out again
+  std::size_t block_bytes_ = 0;  // of the block in use; 0 while inline
+  AddressTable<Id> index_;       // hash -> id of the trace stored under it
 };
 
 }  // namespace zevra_harness
