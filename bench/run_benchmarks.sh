@@ -10,7 +10,7 @@
 # its contenders in turn (interleave.hpp) reports each as a counter
 # "time:K:variant" or "baseline:K:variant" (seconds, K its place), which
 # stands for the benchmark "group/variant[/N]"; any other counter
-# "QUANTITY:K:variant" (lower-case words) is reported beside that variant's
+# "QUANTITY:K:variant" (words, a letter first) is reported beside that variant's
 # time, in a column of its group's table (the median over the runs).
 # Executables whose name
 # contains "asan" run with AddressSanitizer keeping 10-frame traces.
@@ -62,7 +62,7 @@ extract() {
     /^      "[^"]+": / {
       k = $0; sub(/^ *"/, "", k); sub(/": .*/, "", k); f[k] = value($0)
       if (k ~ /^(time|baseline):[0-9]+:/) counter[++nk] = k
-      else if (k ~ /^[a-z][a-z ]*:[0-9]+:/) quantity[++nq] = k
+      else if (k ~ /^[A-Za-z][A-Za-z ]*:[0-9]+:/) quantity[++nq] = k
       next
     }
     /^    \}/ {
@@ -91,7 +91,7 @@ extract() {
         for (j = 3; j <= n; ++j) row = row "/" part[j]
         beside = ""
         for (j = 1; j <= nq; ++j) {
-          q = quantity[j]; qname = q; sub(/:.*/, "", qname); qplace = q; sub(/^[a-z ]+:/, "", qplace)
+          q = quantity[j]; qname = q; sub(/:.*/, "", qname); qplace = q; sub(/^[A-Za-z ]+:/, "", qplace)
           sub(/:.*/, "", qplace)
           if (qplace + 0 == place + 0)
             beside = beside (beside == "" ? "" : ";") qname "=" sprintf("%.6g", f[q])
