@@ -142,10 +142,9 @@ void* DebugAllocator::do_allocate(std::size_t bytes, std::size_t alignment) {
   auto p = allocate(bytes, alignment, trace);
   if (p) [[likely]]
     return *p;
+  // Its caller can be handed neither an error nor nullptr.
   logFailure(p.error(), bytes, alignment, trace);
-  std::lock_guard lock(mutex_);
-  if (!unhandled_) unhandled_ = p.error();
-  return nullptr;
+  fatal(p.error() == BadAlignment ? "bad alignment" : "out of memory");
 }
 
 void DebugAllocator::free(void* p, std::size_t len, std::size_t alignment) {
@@ -359,7 +358,6 @@ bool DebugAllocator::releaseAll(bool report) {
   chunks_.release();
   traces_.release();
   chunk_count_ = 0;
-  unhandled_.reset();
   return leaked;
 }
 

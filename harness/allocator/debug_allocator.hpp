@@ -17,7 +17,6 @@
 #include <cstdint>
 #include <memory_resource>
 #include <mutex>
-#include <optional>
 
 #include "harness/allocator/address_table.hpp"
 #include "harness/allocator/trace_store.hpp"
@@ -30,6 +29,9 @@ class DebugAllocator final : public TestAllocator {
   enum class Check : std::uint8_t { ok = 0, leak = 1 };
 
   constexpr DebugAllocator() = default;
+  ~DebugAllocator() override;
+  DebugAllocator(const DebugAllocator&) = delete;
+  DebugAllocator& operator=(const DebugAllocator&) = delete;
 
   // See TestAllocator. `free` of memory this allocator never handed out ends
   // in the fatal stop "Invalid free"; a free whose size or alignment differs
@@ -38,9 +40,6 @@ class DebugAllocator final : public TestAllocator {
       std::size_t len, std::size_t alignment,
       std::source_location loc = std::source_location::current()) override;
   void free(void* p, std::size_t len, std::size_t alignment) override;
-  ~DebugAllocator() override;
-  DebugAllocator(const DebugAllocator&) = delete;
-  DebugAllocator& operator=(const DebugAllocator&) = delete;
 
   // Logs "memory address 0x{x} leaked: {trace}" for every live allocation,
   // gives all memory back and leaves the allocator fresh. Chunks that held a
@@ -48,10 +47,6 @@ class DebugAllocator final : public TestAllocator {
   Check deinit();
   // Gives back whatever is held without reporting it: a fresh instance.
   void reset() { (void)releaseAll(false); }
-
-  // The first failure met through the memory resource since the allocator
-  // was fresh (its caller got nullptr and no error).
-  std::optional<Error> unhandledFailure() const { return unhandled_; }
 
   // Bytes of memory held for small slots and for the bookkeeping of all
   // allocations (chunks, tables, traces); large allocations' own mappings
@@ -108,7 +103,6 @@ class DebugAllocator final : public TestAllocator {
   AddressTable<Chunk*> chunks_;        // chunk number (address / chunk size) -> chunk
   AddressTable<LargeAlloc, 8> large_;  // address -> record, kept after the free
   TraceStore traces_;
-  std::optional<Error> unhandled_;
 };
 
 }  // namespace zevra_harness

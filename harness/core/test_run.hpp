@@ -53,8 +53,7 @@ class Reporter {
 };
 
 // A fresh checking allocator, the policy's resets and a cleared fuzz flag;
-// the call, timed; the reporter's outcome (a test that passed after its
-// allocator returned nullptr fails with the allocation's error); the failure
+// the call, timed when the policy asks; the reporter's outcome; the failure
 // trace cleared; the allocator ended and checked for leaks.
 TestRun runOne(const TestFn& test, const RunPolicy& policy, Reporter& reporter);
 

@@ -4,12 +4,13 @@
 // parameters, with a typed face of its own.
 //
 // Through `alloc`, running out of memory or asking for an alignment that is
-// not a power of two is an error the test passes on (ZEVRA_TRY), and the test
-// ends with it. The memory resource's callers cannot be handed an error
-// without exceptions: there the allocator returns nullptr (which the engine's
-// event list checks), and the runner fails a test that passes anyway with the
-// error its allocation met. Either way the allocator logs a warning with
-// what was asked and where.
+// not a power of two is an error the test passes on (ZEVRA_TRY): the test
+// fails with it and the run goes on. The memory resource's callers can be
+// handed neither an error (no exceptions) nor nullptr (the standard library
+// declares `allocate` never to return it, and its callers' checks for it may
+// be compiled away): there the same failure ends the process in the fatal
+// stop. Either way the allocator first logs a warning with what was asked
+// and where.
 
 #include <cstddef>
 #include <expected>

@@ -1,6 +1,11 @@
 // Frees of memory the checking allocator never handed out end in the fatal
-// stop "Invalid free". The case is chosen by the first argument.
+// stop "Invalid free"; an allocation through the memory resource that fails
+// (its caller can take neither an error nor nullptr) in "out of memory" or
+// "bad alignment", after the allocator's warning. The case is chosen by the
+// first argument.
+#include <cstdint>
 #include <cstring>
+#include <memory_resource>
 
 #include "harness/core/session.hpp"
 
@@ -21,6 +26,10 @@ int main(int argc, char** argv) {
   } else if (std::strcmp(kind, "large-interior") == 0) {
     auto* p = reinterpret_cast<char*>(a.alloc(1 << 16, 8).value());
     a.free(p + 4096, 4096, 8);
+  } else if (std::strcmp(kind, "resource-out-of-memory") == 0) {
+    (void)static_cast<std::pmr::memory_resource&>(a).allocate(SIZE_MAX / 2, 8);
+  } else if (std::strcmp(kind, "resource-bad-alignment") == 0) {
+    (void)static_cast<std::pmr::memory_resource&>(a).allocate(16, 24);
   } else if (std::strcmp(kind, "after-deinit") == 0) {
     void* p = a.alloc(64, 8).value();
     a.free(p, 64, 8);
