@@ -53,8 +53,8 @@ class Arena {
   bool isLast(void* p) const { return last_ != kNone && p == buffer_.data() + last_; }
   std::span<std::byte> buffer_;
   std::size_t end_ = 0;
-  std::size_t last_ = kNone;       // start of the most recent allocation
-  std::size_t before_last_ = 0;    // end of the arena before it
+  std::size_t last_ = kNone;     // start of the most recent allocation
+  std::size_t before_last_ = 0;  // end of the arena before it
 };
 
 }  // namespace zevra_harness

@@ -2,27 +2,44 @@
 
 namespace zevra_harness {
 
+namespace {
+
+// The base a "0b", "0o" or "0x" prefix names; 10 for any other letter.
+constexpr unsigned prefixBase(char letter) {
+  switch (letter | 0x20) {  // either case
+    case 'b':
+      return 2;
+    case 'o':
+      return 8;
+    case 'x':
+      return 16;
+    default:
+      return 10;
+  }
+}
+
+// The value of one digit of any base up to 36; 36 for what is no digit.
+constexpr unsigned digitValue(char c) {
+  if (c >= '0' && c <= '9') return static_cast<unsigned>(c - '0');
+  if (c >= 'a' && c <= 'z') return static_cast<unsigned>(c - 'a') + 10;
+  if (c >= 'A' && c <= 'Z') return static_cast<unsigned>(c - 'A') + 10;
+  return 36;
+}
+
+}  // namespace
+
 std::optional<std::uint32_t> parseSeed(std::string_view text) {
   if (text.empty()) return std::nullopt;
   unsigned base = 10;
   if (text.size() > 2 && text[0] == '0') {
-    switch (text[1]) {
-      case 'b': case 'B': base = 2; break;
-      case 'o': case 'O': base = 8; break;
-      case 'x': case 'X': base = 16; break;
-      default: break;
-    }
+    base = prefixBase(text[1]);
     if (base != 10) text.remove_prefix(2);
   }
   if (text.front() == '_' || text.back() == '_') return std::nullopt;
   std::uint64_t value = 0;
   for (char c : text) {
     if (c == '_') continue;
-    unsigned digit;
-    if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-    else if (c >= 'a' && c <= 'z') digit = static_cast<unsigned>(c - 'a') + 10;
-    else if (c >= 'A' && c <= 'Z') digit = static_cast<unsigned>(c - 'A') + 10;
-    else return std::nullopt;
+    const unsigned digit = digitValue(c);
     if (digit >= base) return std::nullopt;
     value = value * base + digit;
     if (value > UINT32_MAX) return std::nullopt;

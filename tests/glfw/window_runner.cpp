@@ -44,7 +44,10 @@ struct Session {
       return;
     }
     server = *started;
-    setenv("DISPLAY", (":" + std::to_string(server.display)).c_str(), 1);
+    // Appended rather than ":" + ...: GCC 12 at -O3 warns falsely (-Wrestrict) on the latter.
+    std::string display = ":";
+    display += std::to_string(server.display);
+    setenv("DISPLAY", display.c_str(), 1);
     glfwSetErrorCallback([](int, const char* text) { glfw_error = text; });
     if (glfwInit() != GLFW_TRUE) {
       cause = "glfwInit: " + glfw_error;
