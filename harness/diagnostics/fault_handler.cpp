@@ -13,7 +13,8 @@
 namespace zevra_harness {
 namespace {
 
-alignas(16) constinit std::byte main_alt_stack[kAlternateStackBytes];
+[[gnu::section(".lbss.zevra_alt_stack")]] alignas(16) constinit std::byte
+    main_alt_stack[kAlternateStackBytes];
 
 void onFault(int sig, siginfo_t* info, void* context) {
   auto addr = reinterpret_cast<std::uintptr_t>(info->si_addr);

@@ -14,6 +14,10 @@
 namespace zevra_harness {
 
 // Room for the symbolizer, which may run on it when a fault is reported.
+// Each such stack is defined in section ".lbss.zevra_alt_stack", which the
+// linker places after all other zero-initialised data: only a signal handler
+// touches it, and in the middle of .bss it would spread the small variables
+// that every start-up touches over one more page (one page fault more).
 inline constexpr std::size_t kAlternateStackBytes = 256 * 1024;
 
 // Installs the handler, with the main thread's alternate stack.

@@ -79,7 +79,8 @@ Display& display() {
 std::atomic<bool> drawn{false};
 
 // Where the drawing thread's signal handlers run (see fault_handler.hpp).
-alignas(16) constinit std::byte drawing_alt_stack[kAlternateStackBytes];
+[[gnu::section(".lbss.zevra_alt_stack")]] alignas(16) constinit std::byte
+    drawing_alt_stack[kAlternateStackBytes];
 
 // The drawing thread takes the standard-error lock to draw; the hook must
 // not clear the frame that thread is about to replace.
