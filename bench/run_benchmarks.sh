@@ -164,9 +164,9 @@ stats='
       }
     }
     # The time of a benchmark in a run; for "min(a;b;...)", the least of theirs.
-    function timeOf(run, spec,   names, n, i, best, v) {
-      if (spec !~ /^min\(.*\)$/) return t[run, spec]
-      n = split(substr(spec, 5, length(spec) - 5), names, ";")
+    function timeOf(run, named,   names, n, i, best, v) {
+      if (named !~ /^min\(.*\)$/) return t[run, named]
+      n = split(substr(named, 5, length(named) - 5), names, ";")
       best = ""
       for (i = 1; i <= n; ++i) {
         v = t[run, names[i]]

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstddef>
+#include <string_view>
 
 #include "harness/diagnostics/system_calls.hpp"
 
@@ -37,6 +38,9 @@ auto retryTransient(const SystemCalls& sys, int fd, short events, Call call) {
 // Writes every byte to a descriptor. False when a write fails or writes
 // nothing (the rest is not written).
 bool writeAll(int fd, const void* data, std::size_t len);
+inline bool writeAll(int fd, std::string_view bytes) {
+  return writeAll(fd, bytes.data(), bytes.size());
+}
 
 // Time a writer may spend waiting for a descriptor, shared by all its
 // writes: once spent, the next write that would wait fails instead.

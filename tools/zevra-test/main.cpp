@@ -15,16 +15,17 @@
 
 #include "command_line.hpp"
 #include "console_report.hpp"
+#include "harness/diagnostics/write_all.hpp"
 #include "junit.hpp"
 #include "plan.hpp"
 #include "registry_listing.hpp"
 #include "run_result.hpp"
 #include "scheduler.hpp"
-#include "write_all.hpp"
 
 namespace {
 
 using namespace zevra_test;
+using zevra_harness::writeAll;
 
 constexpr int kUnusable = 2;
 

@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "write_all.hpp"
+#include "harness/diagnostics/write_all.hpp"
 
 extern char** environ;
 
@@ -129,7 +129,7 @@ void ServerProcess::release() {
 }
 
 bool ServerProcess::send(std::span<const std::byte> bytes) {
-  return in_ >= 0 && writeAll(in_, {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+  return in_ >= 0 && zevra_harness::writeAll(in_, bytes.data(), bytes.size());
 }
 
 // Reads what the descriptor holds now (a short read means the pipe is empty:
