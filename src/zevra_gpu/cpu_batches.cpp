@@ -5,6 +5,8 @@
 // apply's bits. Built with -Wno-psabi (see zevra_kernel/simd_lanes.hpp).
 #include "zevra_gpu/cpu_batches.hpp"
 
+#include <immintrin.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -95,11 +97,77 @@ template <Lanes V>
   }
 }
 
+// Out of cache, the AVX-512 version writes whole 64-byte lines of images with
+// non-temporal stores: a line written whole is not read first, and the images
+// do not push the points out of the cache. Each line is computed where it
+// lies: with `a` f64 before the first whole line of the output, lane l of
+// line k holds row (a + l) % 4 of its point. When the input lies the same way
+// within its lines, every coordinate a line needs comes from two neighbouring
+// input lines, (k - 1, k) for the first M = a % 4 coordinates and (k, k + 1)
+// for the others, by one two-source permute; loads and stores are then whole
+// aligned lines. Lines 1 to `lines` - 2 are done here (each needs both
+// neighbours).
+template <std::size_t M>
+[[gnu::target("avx512f")]] void streamLines(const PGL4& matrix, const double* in, double* out,
+                                            std::size_t a, std::size_t lines) {
+  using V = zevra_kernel::simd::F64x8;
+  std::array<V, 4> column;
+  std::array<MaskOf<V>, 4> from;  // lanes of the two lines, 0 to 15
+  for (std::size_t c = 0; c < 4; ++c) {
+    for (std::size_t l = 0; l < 8; ++l) {
+      column[c][l] = matrix.data[4 * c + (a + l) % 4];
+      const std::size_t at = 4 * ((a + l) / 4) + c + 8 - a;  // 8 + its place from line k
+      from[c][l] = static_cast<std::int64_t>(c < M ? at : at - 8);
+    }
+  }
+  V before = load<V>(in + a), line = load<V>(in + a + 8);
+  for (std::size_t k = 1; k + 1 < lines; ++k) {
+    const V after = load<V>(in + a + 8 * (k + 1));
+    std::array<V, 4> coordinate;
+    for (std::size_t c = 0; c < 4; ++c)
+      coordinate[c] = c < M ? __builtin_shuffle(before, line, from[c])
+                            : __builtin_shuffle(line, after, from[c]);
+    _mm512_stream_pd(out + a + 8 * k,
+                     (((0.0 + column[0] * coordinate[0]) + column[1] * coordinate[1]) +
+                      column[2] * coordinate[2]) +
+                         column[3] * coordinate[3]);
+    before = line;
+    line = after;
+  }
+  _mm_sfence();  // the streamed lines before any later store
+}
+
+// Streams the images when there are enough of them and the spans allow it
+// (see above; overlapping spans never stream); false when it does not. The
+// points around the streamed lines go through the ordinary loop, which may
+// write a streamed line's edge again, with the same bits.
+[[gnu::target("avx512f")]] bool actionStreamed(const PGL4& m, std::span<const HomVec4> input,
+                                               std::span<HomVec4> output) {
+  const std::size_t n = std::min(input.size(), output.size());
+  const std::size_t bytes = n * sizeof(HomVec4);
+  const auto in = reinterpret_cast<std::uintptr_t>(input.data());
+  const auto out = reinterpret_cast<std::uintptr_t>(output.data());
+  if (bytes < detail::kStreamedBytes || (out - in) % 64 != 0 ||
+      (in < out + bytes && out < in + bytes))
+    return false;
+  constexpr std::array by_offset{&streamLines<0>, &streamLines<1>, &streamLines<2>,
+                                 &streamLines<3>};
+  const std::size_t a = (64 - out % 64) % 64 / sizeof(double);
+  const std::size_t lines = (4 * n - a) / 8;
+  by_offset[a % 4](m, reinterpret_cast<const double*>(input.data()),
+                   reinterpret_cast<double*>(output.data()), a, lines);
+  const std::size_t head = (a + 7) / 4 + 1, tail = (a + 8 * (lines - 1)) / 4;
+  actionLoop<zevra_kernel::simd::F64x8>(m, input.first(head), output.first(head));
+  actionLoop<zevra_kernel::simd::F64x8>(m, input.subspan(tail, n - tail),
+                                        output.subspan(tail, n - tail));
+  return true;
+}
+
 // "avx2" and "avx512f" bring no FMA contraction (the build has
 // -ffp-contract=off): products and sums are rounded one by one as in apply.
 [[gnu::target("avx512f")]] void actionAvx512(const PGL4& m, std::span<const HomVec4> input,
                                              std::span<HomVec4> output) {
-  actionLoop<zevra_kernel::simd::F64x8>(m, input, output);
+  if (!actionStreamed(m, input, output)) actionLoop<zevra_kernel::simd::F64x8>(m, input, output);
 }
 
 [[gnu::target("avx2")]] void actionAvx2(const PGL4& m, std::span<const HomVec4> input,

@@ -4,6 +4,7 @@
 // work on the common prefix of caller-owned spans and leave the rest of the
 // output untouched.
 
+#include <cstddef>
 #include <span>
 
 #include "zevra_kernel/homvec4.hpp"
@@ -17,11 +18,18 @@ void cpuFSDistanceBatch(std::span<const zevra_kernel::HomVec4> positions,
                         zevra_kernel::HomVec4 reference, std::span<double> output);
 
 // output[i] = m.apply(input[i]), bit for bit. A vector of points at a time,
-// in the widest version this CPU runs (zevra_kernel/simd_path.hpp).
+// in the widest version this CPU runs (zevra_kernel/simd_path.hpp). Out of
+// cache (detail::kStreamedBytes of images or more) the AVX-512 version writes
+// past the caches, when input and output lie alike within 64-byte lines (as
+// two arrays from the same allocator usually do) and do not overlap.
 void cpuPGLActionBatch(zevra_kernel::PGL4 m, std::span<const zevra_kernel::HomVec4> input,
                        std::span<zevra_kernel::HomVec4> output);
 
 namespace detail {
+// From this size of the images on (the size of a core's second-level cache
+// on current processors), the AVX-512 action batch streams its output.
+inline constexpr std::size_t kStreamedBytes = std::size_t{1} << 20;
+
 // cpuPGLActionBatch in the version for `path`, which must run here
 // (simdPathRuns): for tests and benchmarks.
 void cpuPGLActionBatchOn(zevra_kernel::SimdPath path, const zevra_kernel::PGL4& m,

@@ -4,11 +4,13 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <random>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "zevra_gpu/conversion.hpp"
 #include "zevra_gpu/cpu_batches.hpp"
@@ -217,6 +219,34 @@ Status testCpuPGLActionBitForBit() {
         for (std::size_t b = 0; b < raw.size(); ++b)
           ZEVRA_TRY(expect((b >= lead && b < end) || raw[b] == marker));
       }
+    }
+  }
+  // Out of cache the AVX-512 version streams whole lines: input and output at
+  // each offset within a line (k < 8), then lying differently (k = 8) and in
+  // place (k = 9), which do not stream.
+  constexpr std::size_t big = detail::kStreamedBytes / sizeof(HomVec4) + 5;
+  std::vector<unsigned char> in_raw(128 + big * sizeof(HomVec4)), out_raw(in_raw.size());
+  const auto at = [](std::vector<unsigned char>& bytes, std::size_t offset) {
+    const auto to_line = (64 - reinterpret_cast<std::uintptr_t>(bytes.data()) % 64) % 64;
+    return reinterpret_cast<HomVec4*>(bytes.data() + to_line + offset);
+  };
+  for (const PGL4& m : {general, special}) {
+    for (std::size_t k = 0; k < 10; ++k) {
+      HomVec4* const source = at(in_raw, k < 8 ? 8 * k : 16);
+      for (std::size_t i = 0; i < big; ++i) source[i] = points[i % points.size()];
+      out_raw.assign(out_raw.size(), marker);
+      const bool in_place = k == 9;
+      HomVec4* const images = in_place ? source : at(out_raw, k < 8 ? 8 * k : 48);
+      cpuPGLActionBatch(m, std::span(source, big), std::span(images, big));
+      for (std::size_t i = 0; i < big; ++i) {
+        const HomVec4 want = m.apply(points[i % points.size()]);
+        ZEVRA_TRY(expect(sameBits(images[i].x, want.x) && sameBits(images[i].y, want.y) &&
+                         sameBits(images[i].z, want.z) && sameBits(images[i].w, want.w)));
+      }
+      const auto* first = reinterpret_cast<unsigned char*>(images);
+      for (const unsigned char& b : out_raw)
+        ZEVRA_TRY(
+            expect(in_place || (&b >= first && &b < first + big * sizeof(HomVec4)) || b == marker));
     }
   }
   return {};
