@@ -98,15 +98,16 @@ template <Lanes V>
 }
 
 // Out of cache, the AVX-512 version writes whole 64-byte lines of images with
-// non-temporal stores: a line written whole is not read first, and the images
-// do not push the points out of the cache. Each line is computed where it
-// lies: with `a` f64 before the first whole line of the output, lane l of
-// line k holds row (a + l) % 4 of its point. When the input lies the same way
-// within its lines, every coordinate a line needs comes from two neighbouring
-// input lines, (k - 1, k) for the first M = a % 4 coordinates and (k, k + 1)
-// for the others, by one two-source permute; loads and stores are then whole
-// aligned lines. Lines 1 to `lines` - 2 are done here (each needs both
-// neighbours).
+// non-temporal stores, which do not read a line before writing it; where it
+// was measured, that took 0.8 to 0.9 of the time of ordinary stores from 1 to
+// 128 MiB of images, and more beyond (bench/notes.md). Each line is computed
+// where it lies: with `a` f64 before the first whole line of the output, lane
+// l of line k holds row (a + l) % 4 of its point. When the input lies the
+// same way within its lines, every coordinate a line needs comes from two
+// neighbouring input lines, (k - 1, k) for the first M = a % 4 coordinates
+// and (k, k + 1) for the others, by one two-source permute; loads and stores
+// are then whole aligned lines. Lines 1 to `lines` - 2 are done here (each
+// needs both neighbours).
 template <std::size_t M>
 [[gnu::target("avx512f")]] void streamLines(const PGL4& matrix, const double* in, double* out,
                                             std::size_t a, std::size_t lines) {
@@ -147,8 +148,8 @@ template <std::size_t M>
   const std::size_t bytes = n * sizeof(HomVec4);
   const auto in = reinterpret_cast<std::uintptr_t>(input.data());
   const auto out = reinterpret_cast<std::uintptr_t>(output.data());
-  if (bytes < detail::kStreamedBytes || (out - in) % 64 != 0 ||
-      (in < out + bytes && out < in + bytes))
+  if (bytes < detail::kStreamedFromBytes || bytes > detail::kStreamedUpToBytes ||
+      (out - in) % 64 != 0 || (in < out + bytes && out < in + bytes))
     return false;
   constexpr std::array by_offset{&streamLines<0>, &streamLines<1>, &streamLines<2>,
                                  &streamLines<3>};

@@ -19,16 +19,19 @@ void cpuFSDistanceBatch(std::span<const zevra_kernel::HomVec4> positions,
 
 // output[i] = m.apply(input[i]), bit for bit. A vector of points at a time,
 // in the widest version this CPU runs (zevra_kernel/simd_path.hpp). Out of
-// cache (detail::kStreamedBytes of images or more) the AVX-512 version writes
-// past the caches, when input and output lie alike within 64-byte lines (as
-// two arrays from the same allocator usually do) and do not overlap.
+// cache (detail::kStreamedFromBytes to kStreamedUpToBytes of images) the
+// AVX-512 version writes past the caches, when input and output lie alike
+// within 64-byte lines (as two arrays from one allocator usually do) and do
+// not overlap.
 void cpuPGLActionBatch(zevra_kernel::PGL4 m, std::span<const zevra_kernel::HomVec4> input,
                        std::span<zevra_kernel::HomVec4> output);
 
 namespace detail {
-// From this size of the images on (the size of a core's second-level cache
-// on current processors), the AVX-512 action batch streams its output.
-inline constexpr std::size_t kStreamedBytes = std::size_t{1} << 20;
+// The sizes of the images the AVX-512 action batch streams, both included:
+// from the size of a core's second-level cache on current processors, up to
+// where streaming stopped paying where it was measured (bench/notes.md).
+inline constexpr std::size_t kStreamedFromBytes = std::size_t{1} << 20;
+inline constexpr std::size_t kStreamedUpToBytes = std::size_t{128} << 20;
 
 // cpuPGLActionBatch in the version for `path`, which must run here
 // (simdPathRuns): for tests and benchmarks.

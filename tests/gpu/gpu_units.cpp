@@ -224,7 +224,7 @@ Status testCpuPGLActionBitForBit() {
   // Out of cache the AVX-512 version streams whole lines: input and output at
   // each offset within a line (k < 8), then lying differently (k = 8) and in
   // place (k = 9), which do not stream.
-  constexpr std::size_t big = detail::kStreamedBytes / sizeof(HomVec4) + 5;
+  constexpr std::size_t big = detail::kStreamedFromBytes / sizeof(HomVec4) + 5;
   std::vector<unsigned char> in_raw(128 + big * sizeof(HomVec4)), out_raw(in_raw.size());
   const auto at = [](std::vector<unsigned char>& bytes, std::size_t offset) {
     const auto to_line = (64 - reinterpret_cast<std::uintptr_t>(bytes.data()) % 64) % 64;
