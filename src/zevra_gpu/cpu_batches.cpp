@@ -99,8 +99,8 @@ template <Lanes V>
 
 // Out of cache, the AVX-512 version writes whole 64-byte lines of images with
 // non-temporal stores, which do not read a line before writing it; where it
-// was measured, that took 0.8 to 0.9 of the time of ordinary stores from 1 to
-// 128 MiB of images, and more beyond (bench/notes.md). Each line is computed
+// was measured, that took 0.7 to 0.95 of the time of ordinary stores from 1
+// to 128 MiB of images, and up to 1.25 times it beyond (bench/notes.md). Each line is computed
 // where it lies: with `a` f64 before the first whole line of the output, lane
 // l of line k holds row (a + l) % 4 of its point. When the input lies the
 // same way within its lines, every coordinate a line needs comes from two
