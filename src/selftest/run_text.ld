@@ -2,7 +2,7 @@
    at the front of its text. A start-up pays one page fault for each 64 KB
    window of code it touches (the kernel maps the rest of the window around
    a fault); linked in the order the archives happen to be read, the C and
-   C++ runtimes' start-up code alone is spread over ten such windows.
+   C++ runtimes' part of that code alone is spread over ten such windows.
 
    Added to GNU ld's default script (INSERT), so it only orders: an entry that
    names no member of this machine's archives (Debian 12: glibc 2.36, GCC 12)

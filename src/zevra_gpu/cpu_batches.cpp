@@ -36,25 +36,26 @@ inline constexpr std::size_t points_per_step = lane_count<V> >= 4 ? lane_count<V
 template <Lanes V>
 inline constexpr std::size_t vectors_per_point = lane_count<V> >= 4 ? 1 : 4 / lane_count<V>;
 
-// The matrix's columns laid out like the images in a step: column k, part s
+// The matrix's columns laid out like the images in a step: part s, column k
 // holds the rows that the lanes of the step's s-th vector hold.
 template <Lanes V>
 struct Columns {
-  std::array<std::array<V, vectors_per_point<V>>, 4> c;
+  std::array<std::array<V, 4>, vectors_per_point<V>> part;
 
   [[gnu::always_inline]] explicit Columns(const PGL4& m) {
-    for (std::size_t k = 0; k < 4; ++k)
-      for (std::size_t s = 0; s < vectors_per_point<V>; ++s)
+    for (std::size_t s = 0; s < vectors_per_point<V>; ++s)
+      for (std::size_t k = 0; k < 4; ++k)
         for (std::size_t i = 0; i < lane_count<V>; ++i)
-          c[k][s][i] = m.data[4 * k + (s * lane_count<V> + i) % 4];
+          part[s][k][i] = m.data[4 * k + (s * lane_count<V> + i) % 4];
   }
 };
 
-// apply's sums: row by row, (((0 + m0 x) + m1 y) + m2 z) + m3 w. The leading
-// 0 + is apply's too: it turns a -0 product into +0.
+// apply's sums, a row in each lane: (((0 + m0 x) + m1 y) + m2 z) + m3 w, with
+// column[k] holding each lane's mk. The leading 0 + is apply's too: it turns
+// a -0 product into +0.
 template <Lanes V>
-[[gnu::always_inline]] inline V image(const Columns<V>& m, std::size_t s, V x, V y, V z, V w) {
-  return (((0.0 + m.c[0][s] * x) + m.c[1][s] * y) + m.c[2][s] * z) + m.c[3][s] * w;
+[[gnu::always_inline]] inline V image(const std::array<V, 4>& column, V x, V y, V z, V w) {
+  return (((0.0 + column[0] * x) + column[1] * y) + column[2] * z) + column[3] * w;
 }
 
 // The images of the points of one step, from `from` to `to`.
@@ -65,7 +66,7 @@ template <Lanes V>
     // Each coordinate of both points, repeated over its point's four lanes.
     using M = MaskOf<V>;
     const V p = load<V>(from);
-    store(to, image(m, 0, __builtin_shuffle(p, M{0, 0, 0, 0, 4, 4, 4, 4}),
+    store(to, image(m.part[0], __builtin_shuffle(p, M{0, 0, 0, 0, 4, 4, 4, 4}),
                     __builtin_shuffle(p, M{1, 1, 1, 1, 5, 5, 5, 5}),
                     __builtin_shuffle(p, M{2, 2, 2, 2, 6, 6, 6, 6}),
                     __builtin_shuffle(p, M{3, 3, 3, 3, 7, 7, 7, 7})));
@@ -74,7 +75,7 @@ template <Lanes V>
     const V z = broadcast<V>(from->z), w = broadcast<V>(from->w);
     auto* bytes = reinterpret_cast<unsigned char*>(to);
     for (std::size_t s = 0; s < vectors_per_point<V>; ++s)
-      store(bytes + s * sizeof(V), image(m, s, x, y, z, w));
+      store(bytes + s * sizeof(V), image(m.part[s], x, y, z, w));
   }
 }
 
@@ -100,14 +101,14 @@ template <Lanes V>
 // Out of cache, the AVX-512 version writes whole 64-byte lines of images with
 // non-temporal stores, which do not read a line before writing it; where it
 // was measured, that took 0.7 to 0.95 of the time of ordinary stores from 1
-// to 128 MiB of images, and up to 1.25 times it beyond (bench/notes.md). Each line is computed
-// where it lies: with `a` f64 before the first whole line of the output, lane
-// l of line k holds row (a + l) % 4 of its point. When the input lies the
-// same way within its lines, every coordinate a line needs comes from two
-// neighbouring input lines, (k - 1, k) for the first M = a % 4 coordinates
-// and (k, k + 1) for the others, by one two-source permute; loads and stores
-// are then whole aligned lines. Lines 1 to `lines` - 2 are done here (each
-// needs both neighbours).
+// to 128 MiB of images, and up to 1.25 times it beyond (bench/notes.md).
+// Each line is computed where it lies: with `a` f64 before the first whole
+// line of the output, lane l of line k holds row (a + l) % 4 of its point.
+// When the input lies the same way within its lines, every coordinate a line
+// needs comes from two neighbouring input lines, (k - 1, k) for the first
+// M = a % 4 coordinates and (k, k + 1) for the others, by one two-source
+// permute; loads and stores are then whole aligned lines. Lines 1 to
+// `lines` - 2 are done here (each needs both neighbours).
 template <std::size_t M>
 [[gnu::target("avx512f")]] void streamLines(const PGL4& matrix, const double* in, double* out,
                                             std::size_t a, std::size_t lines) {
@@ -129,9 +130,7 @@ template <std::size_t M>
       coordinate[c] = c < M ? __builtin_shuffle(before, line, from[c])
                             : __builtin_shuffle(line, after, from[c]);
     _mm512_stream_pd(out + a + 8 * k,
-                     (((0.0 + column[0] * coordinate[0]) + column[1] * coordinate[1]) +
-                      column[2] * coordinate[2]) +
-                         column[3] * coordinate[3]);
+                     image(column, coordinate[0], coordinate[1], coordinate[2], coordinate[3]));
     before = line;
     line = after;
   }
