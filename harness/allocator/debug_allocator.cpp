@@ -63,24 +63,23 @@ struct DebugAllocator::FreeReport {
   CapturedTrace alloc;       // copied only when there is something to report
   CapturedTrace first_free;  // copied only for a double free
 
-  // Marks the record freed, unless it already was; true if it was live. A
+  // A second free of an allocation whose traces are still kept.
+  void doubleFree(TraceStore::Id alloc_trace, TraceStore::Id free_trace, const TraceStore& traces) {
+    kind = Kind::double_free;
+    traces.copy(alloc_trace, alloc);
+    traces.copy(free_trace, first_free);
+  }
+
+  // The free of a live allocation, checked against what was allocated. A
   // mismatched free still frees: the pointer names exactly one live
   // allocation, and keeping it would report the same fault again as a leak.
   template <typename R>
-  bool take(R& r, std::size_t len, std::size_t alignment, const TraceStore& traces) {
-    if (r.freed) {
-      kind = Kind::double_free;
-      traces.copy(r.alloc_trace, alloc);
-      traces.copy(r.free_trace, first_free);
-      return false;
-    }
+  void live(const R& r, std::size_t len, std::size_t alignment, const TraceStore& traces) {
     alloc_len = r.len;
     alloc_alignment = std::size_t{1} << r.align_log2;
     size_differs = alloc_len != len;
     alignment_differs = alloc_alignment != alignment;
     if (size_differs || alignment_differs) traces.copy(r.alloc_trace, alloc);
-    r.freed = true;
-    return true;
   }
 
   void print(std::size_t len, std::size_t alignment, const CapturedTrace& trace) const {
@@ -258,14 +257,10 @@ std::expected<std::byte*, Error> DebugAllocator::allocateLarge(std::size_t len,
   {
     std::lock_guard lock(mutex_);
     if (LargeAlloc* a = large_.insert(reinterpret_cast<std::uintptr_t>(p))) {
-      // A record left by an earlier, freed mapping at this address is
-      // taken over (a new entry names no traces).
-      *a = {.alloc_trace = traces_.replace(a->alloc_trace, trace),
-            .free_trace = a->free_trace,
+      *a = {.alloc_trace = traces_.replace(TraceStore::none, trace),
             .len = len,
             .map_len = map_len,
-            .align_log2 = static_cast<std::uint8_t>(std::countr_zero(alignment)),
-            .freed = false};
+            .align_log2 = static_cast<std::uint8_t>(std::countr_zero(alignment))};
       recorded = true;
     }
   }
@@ -292,7 +287,11 @@ void DebugAllocator::deallocate(void* p, std::size_t len, std::size_t alignment,
       if (addr < slots || (offset & ((std::size_t{1} << chunk.size_log2) - 1)) != 0 ||
           i >= chunk.handed_out) {
         report.kind = FreeReport::Kind::invalid;
-      } else if (Record& r = chunk.records()[i]; report.take(r, len, alignment, traces_)) {
+      } else if (Record& r = chunk.records()[i]; r.freed) {
+        report.doubleFree(r.alloc_trace, r.free_trace, traces_);
+      } else {
+        report.live(r, len, alignment, traces_);
+        r.freed = true;
         r.free_trace = traces_.replace(r.free_trace, trace);
         r.next_freed = nullptr;
         SizeClass& sc = classes_[chunk.size_log2 - min_slot_log2];
@@ -301,17 +300,39 @@ void DebugAllocator::deallocate(void* p, std::size_t len, std::size_t alignment,
         ++sc.freed;
       }
     } else if (LargeAlloc* a = large_.find(addr)) {
-      // The record stays, so that a second free is still recognised.
-      if (report.take(*a, len, alignment, traces_)) {
-        a->free_trace = traces_.replace(a->free_trace, trace);
-        large_len = a->map_len;
-      }
+      report.live(*a, len, alignment, traces_);
+      large_len = a->map_len;
+      quarantineLarge(addr, a->alloc_trace, trace);
+      large_.erase(addr);
+    } else if (const FreedLarge* f = freedLarge(addr)) {
+      report.doubleFree(f->alloc_trace, f->free_trace, traces_);
     } else {
       report.kind = FreeReport::Kind::invalid;
     }
   }
   if (large_len != 0) os_pages::unmap(p, large_len);
   report.print(len, alignment, trace);
+}
+
+// The ring takes over the record's reference to its allocation trace.
+void DebugAllocator::quarantineLarge(std::uintptr_t addr, TraceStore::Id alloc_trace,
+                                     const CapturedTrace& trace) {
+  const TraceStore::Id free_trace = traces_.replace(TraceStore::none, trace);
+  FreedLarge& slot = freed_large_[large_frees_ % large_quarantine];
+  if (large_frees_ >= large_quarantine) {
+    traces_.drop(slot.alloc_trace);
+    traces_.drop(slot.free_trace);
+  }
+  slot = {addr, alloc_trace, free_trace};
+  ++large_frees_;
+}
+
+// The newest free of `addr` still in the ring: a mapping freed, mapped again
+// at the same address and freed again is there twice.
+const DebugAllocator::FreedLarge* DebugAllocator::freedLarge(std::uintptr_t addr) const {
+  for (std::size_t k = large_frees_; k-- > large_frees_ - std::min(large_frees_, large_quarantine);)
+    if (freed_large_[k % large_quarantine].addr == addr) return &freed_large_[k % large_quarantine];
+  return nullptr;
 }
 
 std::size_t DebugAllocator::heldBytes() {
@@ -347,7 +368,6 @@ bool DebugAllocator::releaseAll(bool report) {
     sc = {};
   }
   large_.forEach([&](std::uintptr_t addr, LargeAlloc& a) {
-    if (a.freed) return;
     leaked = true;
     if (report)
       log(Level::err, "gpa", "memory address 0x{} leaked: {}", Hex{addr},
@@ -355,6 +375,7 @@ bool DebugAllocator::releaseAll(bool report) {
     os_pages::unmap(reinterpret_cast<void*>(addr), a.map_len);
   });
   large_.release();
+  large_frees_ = 0;
   chunks_.release();
   traces_.release();
   chunk_count_ = 0;

@@ -11,7 +11,9 @@
 // the allocation and free traces, so a second free is reported with both.
 // Chunks stay with the allocator until it ends, and then go to the page cache
 // for the next instance, so a test in its steady state makes no system call.
-// Anything larger, or aligned beyond a page, gets a mapping of its own.
+// Anything larger, or aligned beyond a page, gets a mapping of its own, which
+// its free unmaps at once; the traces of the last `large_quarantine` such
+// frees are kept, so that a second free of one is still reported with both.
 
 #include <cstddef>
 #include <cstdint>
@@ -66,12 +68,19 @@ class DebugAllocator final : public TestAllocator {
   struct Chunk;
   struct LargeAlloc {
     TraceStore::Id alloc_trace;
-    TraceStore::Id free_trace;
     std::size_t len;
     std::size_t map_len;
     std::uint8_t align_log2;
-    bool freed;
   };
+  // A freed large allocation. Kept in a ring of fixed size rather than in
+  // the table of live ones, so that what the allocator holds does not depend
+  // on where the system maps the next allocation.
+  struct FreedLarge {
+    std::uintptr_t addr;
+    TraceStore::Id alloc_trace;
+    TraceStore::Id free_trace;
+  };
+  static constexpr std::size_t large_quarantine = 64;
   struct FreeReport;
   // Freed slots of one size class, oldest first, and its chunks in the order
   // they were added (only the newest may have slots never handed out).
@@ -90,6 +99,8 @@ class DebugAllocator final : public TestAllocator {
   Record* takeSlot(std::size_t size_class);
   Chunk* addChunk(std::size_t size_class);
   void deallocate(void* p, std::size_t len, std::size_t alignment, const CapturedTrace& trace);
+  void quarantineLarge(std::uintptr_t addr, TraceStore::Id alloc_trace, const CapturedTrace& trace);
+  const FreedLarge* freedLarge(std::uintptr_t addr) const;
   // Logs what was asked when an allocation fails.
   static void logFailure(Error e, std::size_t len, std::size_t alignment,
                          const CapturedTrace& trace);
@@ -101,7 +112,9 @@ class DebugAllocator final : public TestAllocator {
   SizeClass classes_[class_count];
   std::size_t chunk_count_ = 0;
   AddressTable<Chunk*> chunks_;        // chunk number (address / chunk size) -> chunk
-  AddressTable<LargeAlloc, 8> large_;  // address -> record, kept after the free
+  AddressTable<LargeAlloc, 8> large_;  // address -> record of a live large allocation
+  FreedLarge freed_large_[large_quarantine] = {};
+  std::size_t large_frees_ = 0;  // the newest is freed_large_[(large_frees_ - 1) % size]
   TraceStore traces_;
 };
 

@@ -43,6 +43,8 @@ class TraceStore {
   // of `trace` with one more reference, and one reference of `old` dropped.
   // none when `trace` is new and the store cannot grow.
   Id replace(Id old, const CapturedTrace& trace);
+  // Drops one reference of `id` (none: nothing); the trace goes with the last.
+  void drop(Id id);
   // Valid until the next replace.
   TraceView view(Id id) const;
   void copy(Id id, CapturedTrace& out) const;
@@ -59,8 +61,6 @@ class TraceStore {
     std::uint32_t count;  // frames in use; on the free list, the next free id
   };
   Id add(const CapturedTrace& trace);
-  // Drops one reference; the trace goes with the last.
-  void drop(Id id);
   bool grow();
 
   // The first few traces live in the store itself (no page to touch for an

@@ -55,10 +55,13 @@ Status alignmentMismatch() {
   return {};
 }
 
+// The traces of the last 64 large frees are kept: p's is the oldest of them
+// when the second free comes.
 Status largeDoubleFree() {
   auto& a = session().allocator_instance;
   void* p = a.alloc(1 << 20, 64).value();
   a.free(p, 1 << 20, 64);
+  for (int i = 0; i < 63; ++i) a.free(a.alloc(8192, 8).value(), 8192, 8);
   a.free(p, 1 << 20, 64);
   return {};
 }
