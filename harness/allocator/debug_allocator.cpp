@@ -330,8 +330,11 @@ void DebugAllocator::quarantineLarge(std::uintptr_t addr, TraceStore::Id alloc_t
 // The newest free of `addr` still in the ring: a mapping freed, mapped again
 // at the same address and freed again is there twice.
 const DebugAllocator::FreedLarge* DebugAllocator::freedLarge(std::uintptr_t addr) const {
-  for (std::size_t k = large_frees_; k-- > large_frees_ - std::min(large_frees_, large_quarantine);)
-    if (freed_large_[k % large_quarantine].addr == addr) return &freed_large_[k % large_quarantine];
+  const std::size_t kept = std::min(large_frees_, large_quarantine);
+  for (std::size_t age = 1; age <= kept; ++age) {
+    const FreedLarge& f = freed_large_[(large_frees_ - age) % large_quarantine];
+    if (f.addr == addr) return &f;
+  }
   return nullptr;
 }
 

@@ -105,11 +105,11 @@ void* drawLoop(void*) {
   const AlternateSignalStack alt_stack(drawing_alt_stack);
   (void)threadStackEnd();
   char frame[kFrameBytes];
-  std::unique_lock lock(display().mutex);
-  Clock::time_point next = display().started + kFirstDrawing;
-  while (!display().wake.wait_until(lock, next, [] { return display().stop; })) {
-    FrameContent content{display().root.view(), display().completed, display().total,
-                         display().item.view()};
+  Display& d = display();
+  std::unique_lock lock(d.mutex);
+  Clock::time_point next = d.started + kFirstDrawing;
+  while (!d.wake.wait_until(lock, next, [&d] { return d.stop; })) {
+    FrameContent content{d.root.view(), d.completed, d.total, d.item.view()};
     std::size_t n = composeFrame(content, terminalColumns(), frame);
     lock.unlock();
     {
@@ -133,14 +133,15 @@ bool terminalAcceptsEscapes() {
 }
 
 bool terminalStart(std::string_view root_label, std::size_t total) {
+  Display& d = display();
   {
-    std::lock_guard lock(display().mutex);
-    display().stop = false;
-    display().root.set(root_label);
-    display().item.set({});
-    display().completed = 0;
-    display().total = total;
-    display().started = Clock::now();
+    std::lock_guard lock(d.mutex);
+    d.stop = false;
+    d.root.set(root_label);
+    d.item.set({});
+    d.completed = 0;
+    d.total = total;
+    d.started = Clock::now();
   }
   setStderrClearHook(&clearDrawing);
   pthread_attr_t attr;
@@ -148,7 +149,7 @@ bool terminalStart(std::string_view root_label, std::size_t total) {
   if (err == 0) {
     (void)::pthread_attr_setstacksize(&attr, kThreadStack);
     const sigset_t before = blockInterrupts();
-    err = ::pthread_create(&display().thread, &attr, &drawLoop, nullptr);
+    err = ::pthread_create(&d.thread, &attr, &drawLoop, nullptr);
     (void)::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     (void)::pthread_attr_destroy(&attr);
   }
@@ -164,24 +165,27 @@ bool terminalStart(std::string_view root_label, std::size_t total) {
 }
 
 void terminalItemBegin(std::string_view label) {
-  std::lock_guard lock(display().mutex);
-  display().item.set(label);
+  Display& d = display();
+  std::lock_guard lock(d.mutex);
+  d.item.set(label);
 }
 
 void terminalItemEnd() {
-  std::lock_guard lock(display().mutex);
-  ++display().completed;
-  display().item.set({});
+  Display& d = display();
+  std::lock_guard lock(d.mutex);
+  ++d.completed;
+  d.item.set({});
 }
 
 void terminalEnd() {
   giveBackInterrupts();
+  Display& d = display();
   {
-    std::lock_guard lock(display().mutex);
-    display().stop = true;
+    std::lock_guard lock(d.mutex);
+    d.stop = true;
   }
-  display().wake.notify_one();
-  (void)::pthread_join(display().thread, nullptr);
+  d.wake.notify_one();
+  (void)::pthread_join(d.thread, nullptr);
   // Taking the lock runs the hook, which clears the last frame; the hook is
   // removed before anyone else can print.
   StderrLock lock;
