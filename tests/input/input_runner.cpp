@@ -10,7 +10,7 @@
 namespace {
 
 constexpr auto input_tests = std::to_array<zevra_harness::TestFn>({
-    {"input.Key codes equal GLFW's", &input_cases::keysMatchGlfw},
+    {"input.Key codes and keys:: constants equal GLFW's", &input_cases::keysMatchGlfw},
     {"input.KeyMods bits, KeyAction and MouseButton equal GLFW's",
      &input_cases::modsActionsButtonsMatchGlfw},
     {"input.KeyMods round trip through its byte", &input_cases::keyModsBitsRoundTrip},
