@@ -13,11 +13,11 @@
 // lower-case hex digits).
 
 #include <cstddef>
-#include <expected>
 #include <string_view>
 
 #include "harness/diagnostics/output_buffer.hpp"
 #include "harness/diagnostics/write_all.hpp"
+#include "zevra/expected.hpp"
 
 namespace zevra_harness::progress {
 

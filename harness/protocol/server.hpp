@@ -4,7 +4,6 @@
 // each reply as one gathered write (see wire.hpp for the format).
 
 #include <cstdint>
-#include <expected>
 #include <initializer_list>
 #include <span>
 #include <string_view>
@@ -14,6 +13,7 @@
 #include "harness/protocol/receive_fifo.hpp"
 #include "harness/protocol/stream.hpp"
 #include "harness/protocol/wire.hpp"
+#include "zevra/expected.hpp"
 
 namespace zevra_harness {
 

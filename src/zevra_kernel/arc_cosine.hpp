@@ -32,7 +32,7 @@ namespace zevra_kernel {
 // by Estrin's scheme (pairs, then powers of z^2) rather than Horner's: half
 // the chain of dependent operations, which is what bounds a vector loop here.
 template <typename T>
-[[gnu::always_inline]] inline T acosUnit(T x) {
+[[gnu::always_inline]] inline T acosUnit(const T& x) {
   using simd::keepBits;
   using simd::selectBits;
   using simd::sqrtLanes;
