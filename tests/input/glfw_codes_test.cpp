@@ -9,6 +9,7 @@
 #include <span>
 
 #include "cases.hpp"
+#include "dom_keys.hpp"
 #include "zevra_input/key.hpp"
 #include "zevra_input/key_action.hpp"
 #include "zevra_input/key_mods.hpp"
@@ -178,6 +179,29 @@ Status keysMatchGlfw() {
   }
   // Every key the library can report has a bit in the key sets.
   ZEVRA_TRY(expect(GLFW_KEY_LAST < static_cast<int>(zevra_input::key_set_capacity)));
+  return {};
+}
+
+// The browser's key names reach every GLFW key but the two it has no name
+// for, each from one name (the super keys also from their older names), and
+// the names are distinct.
+Status domCodesReachEveryGlfwKey() {
+  const auto names = zevra_web::domKeys();
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    for (std::size_t j = i + 1; j < names.size(); ++j)
+      ZEVRA_TRY(expect(names[i].code != names[j].code));
+  }
+  for (std::span<const Named> table : {std::span<const Named>(named_keys), {other_keys}}) {
+    for (const Named& n : table) {
+      std::size_t reached = 0;
+      for (const zevra_web::DomKey& d : names) reached += d.key == n.key ? 1 : 0;
+      const bool nameless = n.glfw == GLFW_KEY_WORLD_2 || n.glfw == GLFW_KEY_F25;
+      const bool renamed = n.key == keys::left_super || n.key == keys::right_super;
+      ZEVRA_TRY(expect(reached == (nameless ? 0u : renamed ? 2u : 1u)));
+    }
+  }
+  ZEVRA_TRY(expect(zevra_web::keyFromDomCode("KeyW") == Key::w));
+  ZEVRA_TRY(expect(!zevra_web::keyFromDomCode("MediaPlayPause") && !zevra_web::keyFromDomCode("")));
   return {};
 }
 
