@@ -1,8 +1,8 @@
 #pragma once
 // The viewer's scene, a picture of curved space: 64 Hopf circles (great
-// circles of S^3 lying on four Clifford tori, linked in pairs) and the edges
-// of a tesseract inscribed in S^3, each edge pushed out onto the sphere as a
-// great-circle arc. Every curve is one lane of geodesic_rk4_step, traced on
+// circles of S^3 lying on four Clifford tori, any two of them linked) and the
+// edges of a tesseract inscribed in S^3, each edge pushed out onto the sphere
+// as a great-circle arc. Every curve is one lane of geodesic_rk4_step, traced on
 // the GPU from the start states below; pgl_action_batch then moves the traced
 // points by `motion`, a rigid motion of S^3 that turns with time.
 
