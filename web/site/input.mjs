@@ -16,6 +16,7 @@ const MOUSE_RELEASE = 5;
 
 export function attachInput(engine, canvas) {
   const held = new Set();
+  const buttons = new Set();
   window.addEventListener('keydown', (e) => {
     if (engine.key(e.repeat ? KEY_REPEAT : KEY_PRESS, e.code, mods(e))) e.preventDefault();
     held.add(e.code);
@@ -26,15 +27,21 @@ export function attachInput(engine, canvas) {
     held.delete(e.code);
     if (engine.key(KEY_RELEASE, e.code, mods(e))) e.preventDefault();
   });
-  // Keys released while the page had no focus send no keyup.
+  // Keys and buttons released while the page had no focus send no event.
   window.addEventListener('blur', () => {
     for (const code of held) engine.key(KEY_RELEASE, code, 0);
+    for (const button of buttons) engine.button(MOUSE_RELEASE, button, 0, 0, 0);
     held.clear();
+    buttons.clear();
   });
   canvas.addEventListener('mousedown', (e) => {
+    buttons.add(e.button);
     if (engine.button(MOUSE_PRESS, e.button, e.clientX, e.clientY, mods(e))) e.preventDefault();
   });
-  window.addEventListener('mouseup', (e) => engine.button(MOUSE_RELEASE, e.button, e.clientX, e.clientY, mods(e)));
+  window.addEventListener('mouseup', (e) => {
+    buttons.delete(e.button);
+    engine.button(MOUSE_RELEASE, e.button, e.clientX, e.clientY, mods(e));
+  });
   window.addEventListener('pointermove', (e) => engine.pointerMove(e.clientX, e.clientY, e.movementX, e.movementY));
   canvas.addEventListener('wheel', (e) => {
     engine.wheel(e.deltaX, e.deltaY, e.deltaMode, e.clientX, e.clientY);
