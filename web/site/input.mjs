@@ -17,6 +17,7 @@ const MOUSE_RELEASE = 5;
 export function attachInput(engine, canvas) {
   const held = new Set();
   const buttons = new Set();
+  let at = [0, 0];  // the pointer's last position
   window.addEventListener('keydown', (e) => {
     if (engine.key(e.repeat ? KEY_REPEAT : KEY_PRESS, e.code, mods(e))) e.preventDefault();
     held.add(e.code);
@@ -30,7 +31,7 @@ export function attachInput(engine, canvas) {
   // Keys and buttons released while the page had no focus send no event.
   window.addEventListener('blur', () => {
     for (const code of held) engine.key(KEY_RELEASE, code, 0);
-    for (const button of buttons) engine.button(MOUSE_RELEASE, button, 0, 0, 0);
+    for (const button of buttons) engine.button(MOUSE_RELEASE, button, at[0], at[1], 0);
     held.clear();
     buttons.clear();
   });
@@ -42,7 +43,10 @@ export function attachInput(engine, canvas) {
     buttons.delete(e.button);
     engine.button(MOUSE_RELEASE, e.button, e.clientX, e.clientY, mods(e));
   });
-  window.addEventListener('pointermove', (e) => engine.pointerMove(e.clientX, e.clientY, e.movementX, e.movementY));
+  window.addEventListener('pointermove', (e) => {
+    at = [e.clientX, e.clientY];
+    engine.pointerMove(e.clientX, e.clientY, e.movementX, e.movementY);
+  });
   canvas.addEventListener('wheel', (e) => {
     engine.wheel(e.deltaX, e.deltaY, e.deltaMode, e.clientX, e.clientY);
     e.preventDefault();
