@@ -8,10 +8,12 @@
 // that inlines it (a `target` attribute), or, where the target has no wider
 // vectors, the compiler splits the lanes into what it has. That is why these
 // helpers are always inlined and take vectors by reference: a wide vector
-// passed by value to a function built for narrower ones changes the ABI
-// (Clang refuses such a call even when it is inlined; GCC warns, -Wpsabi, so
-// the translation units that instantiate these for wide vectors build with
-// -Wno-psabi).
+// passed by value between a function built for its instruction set and one
+// that is not changes the ABI, which Clang refuses even in a call it inlines.
+// Results come back by value, so code built for a wider set (a `target`
+// function) calls these only through generic templates, where Clang and GCC
+// just warn (-Wpsabi); the translation units that instantiate these for wide
+// vectors build with -Wno-psabi.
 
 #include <bit>
 #include <cmath>
