@@ -1,5 +1,6 @@
 # Thin wrapper over the CMake presets; see README.md.
-.PHONY: all setup configure build run test picture golden sanitize clang bench fuzz mutation-check format clean
+.PHONY: all setup configure build run test picture golden sanitize clang bench fuzz mutation-check format clean \
+	web serve
 
 # The builds' own make runs below this one: no "Entering/Leaving directory".
 MAKEFLAGS += --no-print-directory
@@ -30,6 +31,18 @@ test: build
 # docs/s3-view.png, drawn by the engine's shaders on the WebGPU of the tests.
 picture: build
 	cmake --build --preset default --target picture
+
+# The viewer page: the engine built for WebAssembly and the page's files, in
+# build-web/site (index.html at its root). make serve serves it on 127.0.0.1
+# (PORT, default 8000; 0 picks a free port) and prints the address.
+web: setup
+	cmake --preset web
+	cmake --build --preset web
+
+PORT ?= 8000
+serve:
+	@test -f build-web/site/index.html || $(MAKE) web
+	node web/serve.mjs build-web/site $(PORT)
 
 # Rewrites every expected output (golden files, tests labelled `golden`) from
 # the current build; review the changes with git diff. One at a time, since
@@ -78,4 +91,4 @@ format:
 	git ls-files '*.cpp' '*.hpp' | xargs clang-format -i
 
 clean:
-	rm -rf build build-sanitize build-bench build-clang build-wasm
+	rm -rf build build-sanitize build-bench build-clang build-wasm build-web

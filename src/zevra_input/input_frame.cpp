@@ -6,9 +6,8 @@ namespace zevra_input {
 
 namespace {
 
-// GLFW's codes of the two super keys, which the application does not name.
-constexpr Key left_super{343};
-constexpr Key right_super{347};
+using keys::left_super;
+using keys::right_super;
 
 // The modifiers held once a key event has taken effect. Window libraries
 // differ on whether an event's own modifier key is in its mods (X11 reports

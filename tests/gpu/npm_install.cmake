@@ -1,4 +1,4 @@
-# cmake -P script: the npm packages of the WebGPU checks in DIR/node_modules,
+# cmake -P script: the npm packages of WHAT (default: the WebGPU checks) in DIR/node_modules,
 # installed once for each package-lock.json: a stamp in node_modules holds
 # the hash of the lock file they were installed from, and while it matches,
 # npm does not run. The local npm cache is tried first, then the registry.
@@ -7,7 +7,7 @@
 # unless given -DREQUIRED=ON or the environment has CI set (to anything but
 # "false"): then it fails with that reason.
 #   cmake -DNPM=npm -DDIR=folder-with-package-lock.json -DNOTE=file
-#         [-DREQUIRED=ON] -P npm_install.cmake
+#         [-DWHAT=text] [-DREQUIRED=ON] -P npm_install.cmake
 file(SHA256 ${DIR}/package-lock.json lock_hash)
 set(stamp ${DIR}/node_modules/.zevra-lock-sha256)
 if(EXISTS ${stamp})
@@ -40,7 +40,10 @@ set(code "${CMAKE_MATCH_2}")
 if(code STREQUAL "")
   set(code "exit status ${rc}")
 endif()
-set(reason "npm ci failed (${code}): the npm packages of the WebGPU checks are neither in the npm cache nor reachable; see README.md, Offline machines")
+if(NOT DEFINED WHAT)
+  set(WHAT "the WebGPU checks")
+endif()
+set(reason "npm ci failed (${code}): the npm packages of ${WHAT} are neither in the npm cache nor reachable; see README.md, Offline machines")
 if(REQUIRED OR (DEFINED ENV{CI} AND NOT "$ENV{CI}" STREQUAL "false"))
   message(FATAL_ERROR "${reason}\n${out}")
 endif()

@@ -6,6 +6,7 @@
 namespace input_cases {
 
 zevra_harness::Status keysMatchGlfw();
+zevra_harness::Status domCodesReachEveryGlfwKey();
 zevra_harness::Status modsActionsButtonsMatchGlfw();
 zevra_harness::Status keyModsBitsRoundTrip();
 zevra_harness::Status eventLayoutInBytes();

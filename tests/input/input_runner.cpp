@@ -10,7 +10,9 @@
 namespace {
 
 constexpr auto input_tests = std::to_array<zevra_harness::TestFn>({
-    {"input.Key codes equal GLFW's", &input_cases::keysMatchGlfw},
+    {"input.Key codes and keys:: constants equal GLFW's", &input_cases::keysMatchGlfw},
+    {"input.KeyboardEvent.code names reach every GLFW key",
+     &input_cases::domCodesReachEveryGlfwKey},
     {"input.KeyMods bits, KeyAction and MouseButton equal GLFW's",
      &input_cases::modsActionsButtonsMatchGlfw},
     {"input.KeyMods round trip through its byte", &input_cases::keyModsBitsRoundTrip},
