@@ -19,13 +19,14 @@ expect_list() {  # expected names (one per line, without "client.test.") -- opti
   local got; got=$(list "$@" | sed "s/^$t//")
   [ "$got" = "$want" ] || fail "--list $*: got [$got], expected [$want]"
 }
-expect_list $'passes\npasses after the crash: "quotes" & <angles> → Π ≈ ε\npasses after the hang; ${x} \\ ]=] ]] [brackets]\npasses with a \x01 control character' -- --filter passes
+expect_list $'passes\npasses after the crash: "quotes" & <angles> → Π ≈ ε\npasses after the hang; ${x} \\\\ ]=] ]] [brackets]\npasses with a \\x01 control character' -- --filter passes
 expect_list 'passes' -- --filter 'client.test.?asses'
 expect_list 'passes after the crash: "quotes" & <angles> → Π ≈ ε' -- --filter '*: ?quotes? & <*> → ? ≈ ?'
 expect_list $'skips\nfails' -- --filter fails --filter skips
-expect_list $'passes\npasses with a \x01 control character' -- --filter '*.passes*' --exclude crash --exclude '*hang*'
-expect_list 'passes after the hang; ${x} \ ]=] ]] [brackets]' -- --exact "${t}passes after the hang; \${x} \\ ]=] ]] [brackets]"
-expect_list $'skips\ndereferences null\npasses with a \x01 control character' -- --shard 2/4
+expect_list $'passes\npasses with a \\x01 control character' -- --filter '*.passes*' --exclude crash --exclude '*hang*'
+expect_list 'passes after the hang; ${x} \\ ]=] ]] [brackets]' -- --exact "${t}passes after the hang; \${x} \\ ]=] ]] [brackets]"
+expect_list 'passes with a \x01 control character' -- --exact "${t}passes with a \\x01 control character"
+expect_list $'skips\ndereferences null\npasses with a \\x01 control character' -- --shard 2/4
 
 # Shards partition the selection; a seed gives one order of the same names.
 all=$(list)
