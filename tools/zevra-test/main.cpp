@@ -135,7 +135,11 @@ int run(const Options& options, const Signals& signals) {
   }
   Tally tally;
   const auto began = Clock::now();
+  OutputQueue out(STDOUT_FILENO);
+  std::optional<Scheduler> scheduler;
   auto stop = [&](const Stop& s, Clock::time_point started) {
+    out.flush();
+    scheduler.reset();  // every server's group ended first
     const std::string cause =
         s.signal != 0 ? std::string("ended by ") + describeEnding({.signal = s.signal}) : s.problem;
     if (junit) (void)junit->commit(tally, Clock::now() - started, exe + ": " + cause);
@@ -146,13 +150,13 @@ int run(const Options& options, const Signals& signals) {
 
   auto path = resolveExecutable(exe);
   if (!path) return stop({0, path.error()}, began);
-  OutputQueue out(STDOUT_FILENO);
-  Scheduler scheduler({.launch = {.path = std::move(*path), .mask = signals.original},
-                       .jobs = affordableJobs(options.jobs),
-                       .timeout = options.timeout,
-                       .signal_fd = signals.fd,
-                       .output = &out});
-  auto names = scheduler.list();
+  scheduler.emplace(
+      SchedulerSettings{.launch = {.path = std::move(*path), .mask = signals.original},
+                        .jobs = affordableJobs(options.jobs),
+                        .timeout = options.timeout,
+                        .signal_fd = signals.fd,
+                        .output = &out});
+  auto names = scheduler->list();
   if (!names) return stop(names.error(), began);
   auto plan = planTests(*names, options);
   if (!plan) return stop({0, plan.error()}, began);
@@ -163,22 +167,19 @@ int run(const Options& options, const Signals& signals) {
         return unusable(exe, duplicate);
     out.add(listing(*names, *plan, options.list_indexed));
     out.flush();
-    (void)scheduler.finish();
+    (void)scheduler->finish();
     return 0;
   }
 
   const auto started = Clock::now();
-  auto ran = scheduler.run(*plan, [&](RunResult r) {
+  auto ran = scheduler->run(*plan, [&](RunResult r) {
     const std::string& name = (*names)[r.index];
     out.add(outcomeBlock(r, name));
     if (junit) junit->add(name, r);
     tally.add(r.verdict);
   });
-  if (!ran) {
-    out.flush();
-    return stop(ran.error(), started);
-  }
-  const std::vector<std::string> problems = scheduler.finish();
+  if (!ran) return stop(ran.error(), started);
+  const std::vector<std::string> problems = scheduler->finish();
   const auto elapsed = Clock::now() - started;
   out.add(summaryLine(tally, elapsed));
   out.flush();

@@ -64,6 +64,7 @@ std::string Scheduler::startProblem(Slot& s, std::string what) {
 }
 
 std::expected<void, Stop> Scheduler::startServer(Slot& s) {
+  s.first = !names_;
   auto server = ServerProcess::start(settings_.launch);
   if (!server) return std::unexpected(Stop{0, startProblem(s, server.error())});
   s.server.emplace(std::move(*server));
@@ -76,7 +77,6 @@ std::expected<void, Stop> Scheduler::startServer(Slot& s) {
 
 std::expected<std::vector<std::string>, Stop> Scheduler::list() {
   slots_.resize(1);
-  slots_[0].first = true;
   if (auto started = startServer(slots_[0]); !started) return std::unexpected(started.error());
   while (slots_[0].state != Slot::State::idle)
     if (auto waited = wait(); !waited) return std::unexpected(waited.error());
