@@ -197,7 +197,7 @@ done
 
 # --jobs beyond what the descriptors allow: fewer servers and a warning.
 out=$( (ulimit -n 40; z_fake pass "$zt" --jobs 100 "$fake" 2>&1) )
-grep -q 'using 6$' <<<"$out" && grep -q '^2 tests in .*1 ok, 1 fail$' <<<"$out" ||
+grep -q 'using 8$' <<<"$out" && grep -q '^2 tests in .*1 ok, 1 fail$' <<<"$out" ||
   fail "--jobs 100 under ulimit -n 40: $out"
 
 # --- Under CTest: the verdict is the exit status (a skip and then a failure

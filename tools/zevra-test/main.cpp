@@ -52,7 +52,8 @@ std::string_view baseName(std::string_view path) {
 }
 
 // The signals that end a run, unless the client was started with them
-// ignored; blocked, and read from a signalfd by every wait.
+// ignored, and SIGCHLD, by which a server's exit is seen: blocked, and read
+// from a signalfd by every wait.
 struct Signals {
   sigset_t original{};  // the mask the client started with, for its servers
   int fd = -1;
@@ -66,21 +67,24 @@ Signals takeSignals() {
     struct sigaction old {};
     if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) sigaddset(&ending, sig);
   }
+  // Ignored, children would be reaped unseen.
+  ::signal(SIGCHLD, SIG_DFL);
+  sigaddset(&ending, SIGCHLD);
   blocked = ending;
   // A server that went away makes a write to it fail instead of ending the client.
   sigaddset(&blocked, SIGPIPE);
   ::sigprocmask(SIG_BLOCK, &blocked, &s.original);
-  s.fd = ::signalfd(-1, &ending, SFD_CLOEXEC);
+  s.fd = ::signalfd(-1, &ending, SFD_CLOEXEC | SFD_NONBLOCK);
   return s;
 }
 
-// As many servers as the descriptors allow: each holds four (three pipes
-// and a pidfd), and three more while it starts.
+// As many servers as the descriptors allow: each holds three (its pipes),
+// and three more while it starts.
 std::uint32_t affordableJobs(std::uint32_t jobs) {
   rlimit limit{};
   if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return jobs;
   constexpr rlim_t kReserved = 16;  // standard streams, signalfd, report, a fresh server's start
-  const rlim_t fit = limit.rlim_cur > kReserved + 4 ? (limit.rlim_cur - kReserved) / 4 : 1;
+  const rlim_t fit = limit.rlim_cur > kReserved + 3 ? (limit.rlim_cur - kReserved) / 3 : 1;
   if (jobs <= fit) return jobs;
   complain("", "--jobs " + std::to_string(jobs) + ": " + std::to_string(limit.rlim_cur) +
                    " descriptors allowed (ulimit -n) hold " + std::to_string(fit) +
@@ -180,6 +184,7 @@ int run(const Options& options, const Signals& signals) {
   });
   if (!ran) return stop(ran.error(), started);
   const std::vector<std::string> problems = scheduler->finish();
+  if (const int sig = scheduler->endedBy(); sig != 0) return stop({sig, {}}, started);
   const auto elapsed = Clock::now() - started;
   out.add(summaryLine(tally, elapsed));
   out.flush();

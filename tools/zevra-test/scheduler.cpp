@@ -118,18 +118,29 @@ std::expected<void, Stop> Scheduler::dispatch() {
   return {};
 }
 
-// One wait for any server, the signal or the output's due time, and what
+// Reads every signal waiting on the signalfd: whether a child ended, and the
+// first signal that ends the run, if any.
+void Scheduler::takeSignals(bool& children, int& ending) {
+  signalfd_siginfo info{};
+  while (::read(settings_.signal_fd, &info, sizeof info) == sizeof info) {
+    if (info.ssi_signo == SIGCHLD)
+      children = true;
+    else if (ending == 0)
+      ending = static_cast<int>(info.ssi_signo);
+  }
+}
+
+// One wait for any server, a signal or the output's due time, and what
 // follows from it.
 std::expected<void, Stop> Scheduler::wait() {
   std::vector<pollfd> fds;
-  fds.reserve(1 + 3 * slots_.size());
+  fds.reserve(1 + 2 * slots_.size());
   fds.push_back({settings_.signal_fd, POLLIN, 0});
   std::optional<Clock::time_point> until;
   for (const Slot& s : slots_) {
     const ServerProcess* p = s.server ? &*s.server : nullptr;
     fds.push_back({p ? p->outputFd() : -1, POLLIN, 0});
     fds.push_back({p ? p->errorFd() : -1, POLLIN, 0});
-    fds.push_back({p ? p->pidFd() : -1, POLLIN, 0});
     if (p && s.state != Slot::State::idle) until = std::min(until.value_or(s.deadline), s.deadline);
   }
   if (settings_.output)
@@ -140,21 +151,20 @@ std::expected<void, Stop> Scheduler::wait() {
     ms = static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, 1 << 30));
   }
   if (::poll(fds.data(), fds.size(), ms) < 0) fds.assign(fds.size(), pollfd{-1, 0, 0});
-  if ((fds[0].revents & POLLIN) != 0) {
-    signalfd_siginfo info{};
-    if (::read(settings_.signal_fd, &info, sizeof info) == sizeof info)
-      return std::unexpected(Stop{static_cast<int>(info.ssi_signo), {}});
-  }
+  bool children = false;
+  int ending = 0;
+  if (fds[0].revents != 0) takeSignals(children, ending);
+  if (ending != 0) return std::unexpected(Stop{ending, {}});
   for (std::size_t k = 0; k < slots_.size(); ++k) {
-    const pollfd* f = &fds[1 + 3 * k];
-    if (auto served = service(slots_[k], f[0].revents, f[1].revents, f[2].revents); !served)
+    const pollfd* f = &fds[1 + 2 * k];
+    if (auto served = service(slots_[k], f[0].revents, f[1].revents, children); !served)
       return served;
   }
   if (settings_.output) settings_.output->flushIfDue(Clock::now());
   return {};
 }
 
-std::expected<void, Stop> Scheduler::service(Slot& s, short out, short err, short pid) {
+std::expected<void, Stop> Scheduler::service(Slot& s, short out, short err, bool children) {
   if (!s.server) return {};
   ServerProcess& server = *s.server;
   if (err != 0) server.readError();
@@ -163,9 +173,9 @@ std::expected<void, Stop> Scheduler::service(Slot& s, short out, short err, shor
     if (auto taken = takeMessages(s); !taken) return taken;
     if (!s.server) return {};
   }
-  if (pid != 0) return serverEnded(s);
+  if (children && server.exited()) return serverEnded(s);
   if (s.state != Slot::State::idle && Clock::now() >= s.deadline) {
-    (void)server.end(Clock::now());
+    (void)server.end();
     switch (s.state) {
       case Slot::State::announcing:
         return std::unexpected(Stop{
@@ -198,7 +208,7 @@ std::expected<void, Stop> Scheduler::takeMessages(Slot& s) {
         const Awaited awaited =
             s.state == State::announcing ? Awaited::version : Awaited::test_metadata;
         if (auto checked = checkHeader(awaited, *header); !checked) {
-          (void)server.end(Clock::now());
+          (void)server.end();
           return std::unexpected(Stop{0, startProblem(s, checked.error())});
         }
         if (!server.messageComplete()) return {};
@@ -209,14 +219,14 @@ std::expected<void, Stop> Scheduler::takeMessages(Slot& s) {
         }
         auto names = decodeTestMetadata(m.body);
         if (!names) {
-          (void)server.end(Clock::now());
+          (void)server.end();
           return std::unexpected(Stop{0, startProblem(s, names.error())});
         }
         if (!server.inbox().empty()) {
           const std::string what =
               "sent " + std::to_string(server.inbox().size()) +
               " bytes it was not asked for after its test list: " + quoted(server.inbox());
-          (void)server.end(Clock::now());
+          (void)server.end();
           return std::unexpected(Stop{0, startProblem(s, what)});
         }
         if (!names_) {
@@ -230,7 +240,7 @@ std::expected<void, Stop> Scheduler::takeMessages(Slot& s) {
           else
             what += "test " + std::to_string(i) + " is \"" + escapeName((*names)[i]) +
                     "\", not \"" + escapeName((*names_)[i]) + "\"";
-          (void)server.end(Clock::now());
+          (void)server.end();
           return std::unexpected(Stop{0, startProblem(s, what)});
         }
         s.startup_stderr = server.stderrCapture().take();
@@ -273,17 +283,17 @@ std::expected<void, Stop> Scheduler::takeMessages(Slot& s) {
   problems_.push_back("a server sent " + std::to_string(server.inbox().size()) +
                       " bytes it was not asked for between tests: " + quoted(server.inbox()) +
                       "\n" + server.stderrCapture().take());
-  (void)server.end(Clock::now());
+  (void)server.end();
   s.server.reset();
   s.state = State::none;
   return {};
 }
 
-// The server's process ended (its pidfd is readable): what it still wrote
+// The server's process ended (SIGCHLD came and waitid says so): what it still wrote
 // counts, then its ending decides.
 std::expected<void, Stop> Scheduler::serverEnded(Slot& s) {
   using State = Slot::State;
-  const Ending ending = s.server->end(Clock::now());
+  const Ending ending = s.server->end();
   if (auto taken = takeMessages(s); !taken) return taken;
   if (!s.server) return {};
   ServerProcess& server = *s.server;
@@ -325,7 +335,7 @@ std::expected<void, Stop> Scheduler::serverEnded(Slot& s) {
 }
 
 void Scheduler::breakdown(Slot& s, std::string what) {
-  (void)s.server->end(Clock::now());
+  (void)s.server->end();
   finishRun(s, ofVerdict(Verdict::broken, std::move(what)));
 }
 
@@ -353,22 +363,31 @@ void Scheduler::finishRun(Slot& s, RunResult r) {
 std::vector<std::string> Scheduler::finish() {
   for (Slot& s : slots_)
     if (s.server) s.server->askToExit();
+  // Up to kGrace for the servers asked to exit, woken by each SIGCHLD.
   const auto deadline = Clock::now() + kGrace;
+  const auto all_exited = [&] {
+    return std::all_of(slots_.begin(), slots_.end(), [](const Slot& s) {
+      return !s.server || s.state != Slot::State::idle || s.server->exited();
+    });
+  };
+  while (ended_by_ == 0 && !all_exited() && Clock::now() < deadline) {
+    pollfd p{settings_.signal_fd, POLLIN, 0};
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    (void)::poll(&p, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+    bool children = false;
+    takeSignals(children, ended_by_);
+  }
   for (Slot& s : slots_) {
     if (!s.server) continue;
     ServerProcess& server = *s.server;
     // A fresh server still starting when the last run ended owes nothing.
-    if (s.state != Slot::State::idle) {
-      (void)server.end(Clock::now());
-      s.server.reset();
-      continue;
-    }
-    const Ending ending = server.end(deadline);
+    const bool judged = s.state == Slot::State::idle && ended_by_ == 0;
+    const Ending ending = server.end();
     std::string what;
-    if (!server.inbox().empty())
+    if (judged && !server.inbox().empty())
       what = "a server sent " + std::to_string(server.inbox().size()) +
              " bytes it was not asked for after its last answer: " + quoted(server.inbox());
-    else if (!ending.exited || ending.status != 0)
+    else if (judged && (!ending.exited || ending.status != 0))
       what = "a server asked to exit ended with " + describeEnding(ending);
     if (!what.empty()) problems_.push_back(what + "\n" + server.stderrCapture().take());
     s.server.reset();

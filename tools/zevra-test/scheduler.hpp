@@ -34,7 +34,7 @@ struct SchedulerSettings {
   ServerLaunch launch;
   std::uint32_t jobs = 1;
   std::chrono::milliseconds timeout{};
-  int signal_fd = -1;             // readable when a signal that ends the run arrived
+  int signal_fd = -1;  // non-blocking signalfd of SIGCHLD and the signals that end the run
   OutputQueue* output = nullptr;  // written out while waiting, when due
 };
 
@@ -56,13 +56,16 @@ class Scheduler {
   // not asked for after its last answer, or did not exit with status 0 when
   // asked (each a line and its standard error).
   std::vector<std::string> finish();
+  // A signal that ended the run while finish() waited for the servers.
+  int endedBy() const { return ended_by_; }
 
  private:
   struct Slot;
   std::expected<void, Stop> startServer(Slot& s);
   std::expected<void, Stop> dispatch();
   std::expected<void, Stop> wait();
-  std::expected<void, Stop> service(Slot& s, short out, short err, short pid);
+  void takeSignals(bool& children, int& ending);
+  std::expected<void, Stop> service(Slot& s, short out, short err, bool children);
   std::expected<void, Stop> takeMessages(Slot& s);
   std::expected<void, Stop> serverEnded(Slot& s);
   void breakdown(Slot& s, std::string what);
@@ -77,6 +80,7 @@ class Scheduler {
   std::uint64_t next_ = 0;  // the next run to hand out
   std::uint64_t done_ = 0;
   std::vector<std::string> problems_;
+  int ended_by_ = 0;
 };
 
 }  // namespace zevra_test

@@ -3,8 +3,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <string.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -95,13 +95,16 @@ std::expected<ServerProcess, std::string> ServerProcess::start(const ServerLaunc
   // vfork: no copy of the client's page tables, and none of posix_spawn's
   // resetting of every signal disposition (the client handles none: the
   // signals it acts on are blocked and read from a signalfd). The child only
-  // makes its own process group, moves the pipes into place, restores the
-  // signal mask the client started with and runs the server; what it writes
-  // before execve is the parent's memory, so its error comes back that way.
+  // makes its own process group, asks to die with the client, moves the
+  // pipes into place, restores the signal mask the client started with and
+  // runs the server; what it writes before execve is the parent's memory, so
+  // its error comes back that way.
   volatile int exec_error = 0;
   const pid_t pid = ::vfork();
   if (pid == 0) {
     ::setpgid(0, 0);
+    // Should the client itself be killed outright, its servers go with it.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     const std::array<int, 3> from{in[0], out[1], err[1]};
     for (int target = 0; target < 3; ++target) {
       // Descriptors 0 to 2 are open in the client, so no pipe end is one of them.
@@ -126,22 +129,14 @@ std::expected<ServerProcess, std::string> ServerProcess::start(const ServerLaunc
   }
   ServerProcess s;
   s.pid_ = pid;
-  s.pidfd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
   s.in_ = in[1];
   s.out_ = out[0];
   s.err_ = err[0];
-  if (s.pidfd_ < 0) {
-    const int error = errno;
-    (void)s.end(Clock::now());
-    return std::unexpected("cannot watch the server: pidfd_open: " +
-                           std::string(::strerror(error)));
-  }
   return s;
 }
 
 ServerProcess::ServerProcess(ServerProcess&& other) noexcept
     : pid_(std::exchange(other.pid_, -1)),
-      pidfd_(std::exchange(other.pidfd_, -1)),
       in_(std::exchange(other.in_, -1)),
       out_(std::exchange(other.out_, -1)),
       err_(std::exchange(other.err_, -1)),
@@ -149,11 +144,17 @@ ServerProcess::ServerProcess(ServerProcess&& other) noexcept
       stderr_(std::move(other.stderr_)) {}
 
 ServerProcess::~ServerProcess() {
-  if (pid_ > 0) (void)end(Clock::now());
+  if (pid_ > 0) (void)end();
   closeFd(in_);
   closeFd(out_);
   closeFd(err_);
-  closeFd(pidfd_);
+}
+
+bool ServerProcess::exited() const {
+  if (pid_ <= 0) return true;
+  siginfo_t info{};
+  return ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+         info.si_pid == pid_;
 }
 
 bool ServerProcess::send(std::span<const std::byte> bytes) {
@@ -216,16 +217,8 @@ void ServerProcess::drain() {
   }
 }
 
-Ending ServerProcess::end(Clock::time_point deadline) {
+Ending ServerProcess::end() {
   if (pid_ <= 0) return {};
-  if (pidfd_ >= 0) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    pollfd p{pidfd_, POLLIN, 0};
-    while (::poll(&p, 1, static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, 1 << 30))) <
-               0 &&
-           errno == EINTR) {
-    }
-  }
   // Before the reap, so that the group's number cannot have been reused:
   // whatever the server left running goes with it.
   ::kill(-pid_, SIGKILL);
@@ -233,7 +226,6 @@ Ending ServerProcess::end(Clock::time_point deadline) {
   while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
   }
   pid_ = -1;
-  closeFd(pidfd_);
   closeFd(in_);
   drain();
   closeFd(out_);

@@ -1,7 +1,7 @@
 #pragma once
 // One server: the executable started with --listen=- on three pipes, in a
-// process group of its own, watched through a pidfd. Its death is seen from
-// its exit, whoever else holds its pipes; ending it ends its whole group.
+// process group of its own. Its death is seen from its exit (SIGCHLD, then
+// waitid), whoever else holds its pipes; ending it ends its whole group.
 // Reads happen only when poll said a descriptor is ready, one read each, so
 // one thread can serve many servers and every wait has a deadline.
 
@@ -47,7 +47,9 @@ class ServerProcess {
   // The descriptors to poll for reading; -1 once done with.
   int outputFd() const { return out_; }
   int errorFd() const { return err_; }
-  int pidFd() const { return pidfd_; }
+  // Whether the process has ended (it is not reaped yet: its group's number
+  // stays its own until end()).
+  bool exited() const;
 
   // One read of each, when poll reported it ready; a descriptor at its end
   // is closed. False from readOutput when the read filled its buffer (more
@@ -65,9 +67,9 @@ class ServerProcess {
 
   // Sends `exit` and closes its input.
   void askToExit();
-  // Waits until `deadline` for the process to end by itself, then kills its
-  // group; reaps it, takes in what its pipes hold and closes them.
-  Ending end(Clock::time_point deadline);
+  // Kills its group (the process itself, if it still runs, and whatever it
+  // left running); reaps it, takes in what its pipes hold and closes them.
+  Ending end();
   bool running() const { return pid_ > 0; }
 
  private:
@@ -75,7 +77,6 @@ class ServerProcess {
   void drain();
 
   pid_t pid_ = -1;
-  int pidfd_ = -1;
   int in_ = -1;   // its standard input
   int out_ = -1;  // its standard output
   int err_ = -1;  // its standard error
