@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
   for (std::size_t i = 0; i < kFunctions.size(); ++i)
     doctest::detail::regTest(doctest::detail::TestCase(kFunctions[i], __FILE__,
                                                        static_cast<unsigned>(i + 1),
-                                                       doctest::detail::getCurrentTestSuite()) *
+                                                       doctest_detail_test_suite_ns::getCurrentTestSuite()) *
                              zevra_selftest::test_functions[i].name.data());
   doctest::Context context(argc, argv);
   return context.run();

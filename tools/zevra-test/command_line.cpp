@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <cmath>
 #include <system_error>
 
 namespace zevra_test {
@@ -92,13 +91,33 @@ bool parseIndexed(std::string_view text, IndexedTest& test) {
 }
 
 // Positive and below a million seconds, to the millisecond (rounded up, so
-// that no positive limit becomes zero).
+// that no positive limit becomes zero): digits with at most one point,
+// parsed exactly (no floating-point parser to load at start-up).
 bool parseSeconds(std::string_view text, std::chrono::milliseconds& limit) {
-  double seconds = 0;
-  if (text.find_first_not_of("0123456789.") != std::string_view::npos ||
-      !parseNumber(text, seconds) || !(seconds > 0) || seconds >= 1e6)
-    return false;
-  limit = std::chrono::milliseconds(static_cast<std::int64_t>(std::ceil(seconds * 1000)));
+  const auto point = text.find('.');
+  const std::string_view whole = text.substr(0, point);
+  const std::string_view fraction =
+      point == std::string_view::npos ? std::string_view{} : text.substr(point + 1);
+  const auto digits = [](std::string_view d) {
+    return d.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  if (!digits(whole) || !digits(fraction) || whole.size() + fraction.size() == 0) return false;
+  std::int64_t seconds = 0;
+  for (char c : whole) {
+    seconds = seconds * 10 + (c - '0');
+    if (seconds >= 1000000) return false;
+  }
+  std::int64_t ms = seconds * 1000;
+  for (std::size_t i = 0; i < fraction.size(); ++i) {
+    if (i < 3)
+      ms += (fraction[i] - '0') * std::int64_t{i == 0 ? 100 : i == 1 ? 10 : 1};
+    else if (fraction[i] != '0') {
+      ++ms;
+      break;
+    }
+  }
+  if (ms == 0) return false;
+  limit = std::chrono::milliseconds(ms);
   return true;
 }
 

@@ -1,6 +1,6 @@
 #include "console_report.hpp"
 
-#include <charconv>
+#include <algorithm>
 
 #include "names.hpp"
 
@@ -9,12 +9,12 @@ namespace {
 
 constexpr std::size_t kWordColumn = 8;  // "timeout" and a space
 
+// "1.234 ms", to the microsecond, in integers: no floating-point formatting
+// to load at start-up.
 std::string millisecondsText(std::chrono::nanoseconds d) {
-  std::array<char, 32> buf;
-  const double ms = std::chrono::duration<double, std::milli>(d).count();
-  const auto end =
-      std::to_chars(buf.data(), buf.data() + buf.size(), ms, std::chars_format::fixed, 3).ptr;
-  return std::string(buf.data(), end) + " ms";
+  const std::int64_t us = (std::max<std::int64_t>(d.count(), 0) + 500) / 1000;
+  std::string frac = std::to_string(1000 + us % 1000);
+  return std::to_string(us / 1000) + "." + frac.substr(1) + " ms";
 }
 
 }  // namespace

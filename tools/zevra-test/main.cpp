@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -154,12 +155,14 @@ int run(const Options& options, const Signals& signals) {
 
   auto path = resolveExecutable(exe);
   if (!path) return stop({0, path.error()}, began);
-  scheduler.emplace(
-      SchedulerSettings{.launch = {.path = std::move(*path), .mask = signals.original},
-                        .jobs = affordableJobs(options.jobs),
-                        .timeout = options.timeout,
-                        .signal_fd = signals.fd,
-                        .output = &out});
+  const std::unique_ptr<char[]> scratch(new char[65536]);
+  scheduler.emplace(SchedulerSettings{.launch = {.path = std::move(*path),
+                                                 .mask = signals.original,
+                                                 .scratch = {scratch.get(), 65536}},
+                                      .jobs = affordableJobs(options.jobs),
+                                      .timeout = options.timeout,
+                                      .signal_fd = signals.fd,
+                                      .output = &out});
   auto names = scheduler->list();
   if (!names) return stop(names.error(), began);
   auto plan = planTests(*names, options);

@@ -1,5 +1,7 @@
 #include "names.hpp"
 
+#include <algorithm>
+
 #include "utf8.hpp"
 
 namespace zevra_test {
@@ -21,6 +23,10 @@ int hexValue(char c) {
 }  // namespace
 
 std::string escapeName(std::string_view name) {
+  // Most names are printable ASCII: kept as they are.
+  if (std::all_of(name.begin(), name.end(),
+                  [](char c) { return c >= 0x20 && c < 0x7F && c != '\\'; }))
+    return std::string(name);
   std::string out;
   out.reserve(name.size());
   while (!name.empty()) {

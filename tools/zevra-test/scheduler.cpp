@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/signalfd.h>
+#include <sys/timerfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -54,9 +55,36 @@ struct Scheduler::Slot {
   std::string startup_stderr;
 };
 
-Scheduler::Scheduler(SchedulerSettings settings) : settings_(std::move(settings)) {}
+Scheduler::Scheduler(SchedulerSettings settings)
+    : settings_(std::move(settings)),
+      timer_fd_(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK)) {}
 
-Scheduler::~Scheduler() = default;
+Scheduler::~Scheduler() {
+  slots_.clear();  // every server's group ended
+  if (timer_fd_ >= 0) ::close(timer_fd_);
+}
+
+// A poll with a time-out arms and cancels a kernel timer every time, which
+// on a virtual machine costs about as much as the rest of a test's round
+// trip. The timerfd is armed only when the earliest deadline comes before
+// the time it is armed for: runs that end well within their limit never
+// touch it. Returns poll's time-out: -1, or the milliseconds left when there
+// is no timerfd.
+int Scheduler::armTimer(std::optional<Clock::time_point> until) {
+  if (!until) return -1;
+  if (timer_fd_ < 0) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*until - Clock::now());
+    return static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, 1 << 30));
+  }
+  if (armed_ && *armed_ <= *until) return -1;
+  const auto ns = std::chrono::nanoseconds(until->time_since_epoch()).count();
+  itimerspec at{};
+  at.it_value.tv_sec = static_cast<time_t>(ns / 1000000000);
+  at.it_value.tv_nsec = static_cast<long>(ns % 1000000000);
+  if (at.it_value.tv_sec == 0 && at.it_value.tv_nsec == 0) at.it_value.tv_nsec = 1;
+  if (::timerfd_settime(timer_fd_, TFD_TIMER_ABSTIME, &at, nullptr) == 0) armed_ = until;
+  return -1;
+}
 
 std::string Scheduler::startProblem(Slot& s, std::string what) {
   const std::string text = s.server ? s.server->stderrCapture().take() : "";
@@ -133,9 +161,10 @@ void Scheduler::takeSignals(bool& children, int& ending) {
 // One wait for any server, a signal or the output's due time, and what
 // follows from it.
 std::expected<void, Stop> Scheduler::wait() {
-  std::vector<pollfd> fds;
-  fds.reserve(1 + 2 * slots_.size());
+  std::vector<pollfd>& fds = pollfds_;
+  fds.clear();
   fds.push_back({settings_.signal_fd, POLLIN, 0});
+  fds.push_back({timer_fd_, POLLIN, 0});
   std::optional<Clock::time_point> until;
   for (const Slot& s : slots_) {
     const ServerProcess* p = s.server ? &*s.server : nullptr;
@@ -145,18 +174,19 @@ std::expected<void, Stop> Scheduler::wait() {
   }
   if (settings_.output)
     if (auto due = settings_.output->due()) until = std::min(until.value_or(*due), *due);
-  int ms = -1;
-  if (until) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*until - Clock::now());
-    ms = static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, 1 << 30));
-  }
+  const int ms = armTimer(until);
   if (::poll(fds.data(), fds.size(), ms) < 0) fds.assign(fds.size(), pollfd{-1, 0, 0});
   bool children = false;
   int ending = 0;
   if (fds[0].revents != 0) takeSignals(children, ending);
   if (ending != 0) return std::unexpected(Stop{ending, {}});
+  if (fds[1].revents != 0) {
+    std::uint64_t expirations = 0;
+    (void)::read(timer_fd_, &expirations, sizeof expirations);
+    armed_.reset();
+  }
   for (std::size_t k = 0; k < slots_.size(); ++k) {
-    const pollfd* f = &fds[1 + 2 * k];
+    const pollfd* f = &fds[2 + 2 * k];
     if (auto served = service(slots_[k], f[0].revents, f[1].revents, children); !served)
       return served;
   }
@@ -260,7 +290,9 @@ std::expected<void, Stop> Scheduler::takeMessages(Slot& s) {
           return {};
         }
         if (!server.messageComplete()) return {};
-        const TestResults results = decodeTestResults(server.takeMessage().body);
+        const TestResults results =
+            decodeTestResults(server.inbox().subspan(zevra_harness::kHeaderBytes));
+        server.dropMessage();
         if (results.index != s.index) {
           breakdown(s, "answered with the results of test " + std::to_string(results.index));
           return {};

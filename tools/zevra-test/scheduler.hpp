@@ -8,6 +8,8 @@
 // with its whole process group and the test reported as a crash, a timeout
 // or a breakdown ("broken"), and the run goes on with a fresh server.
 
+#include <poll.h>
+
 #include <chrono>
 #include <cstdint>
 #include <expected>
@@ -65,6 +67,7 @@ class Scheduler {
   std::expected<void, Stop> dispatch();
   std::expected<void, Stop> wait();
   void takeSignals(bool& children, int& ending);
+  int armTimer(std::optional<Clock::time_point> until);
   std::expected<void, Stop> service(Slot& s, short out, short err, bool children);
   std::expected<void, Stop> takeMessages(Slot& s);
   std::expected<void, Stop> serverEnded(Slot& s);
@@ -74,6 +77,9 @@ class Scheduler {
 
   SchedulerSettings settings_;
   std::vector<Slot> slots_;
+  std::vector<pollfd> pollfds_;  // kept from wait to wait
+  int timer_fd_ = -1;
+  std::optional<Clock::time_point> armed_;         // when the timerfd expires
   std::optional<std::vector<std::string>> names_;  // as the first server listed them
   const Plan* plan_ = nullptr;
   const ResultSink* sink_ = nullptr;

@@ -128,6 +128,7 @@ std::expected<ServerProcess, std::string> ServerProcess::start(const ServerLaunc
     return fail(spawn_error);
   }
   ServerProcess s;
+  s.scratch_ = launch.scratch;
   s.pid_ = pid;
   s.in_ = in[1];
   s.out_ = out[0];
@@ -136,7 +137,8 @@ std::expected<ServerProcess, std::string> ServerProcess::start(const ServerLaunc
 }
 
 ServerProcess::ServerProcess(ServerProcess&& other) noexcept
-    : pid_(std::exchange(other.pid_, -1)),
+    : scratch_(other.scratch_),
+      pid_(std::exchange(other.pid_, -1)),
       in_(std::exchange(other.in_, -1)),
       out_(std::exchange(other.out_, -1)),
       err_(std::exchange(other.err_, -1)),
@@ -163,7 +165,7 @@ bool ServerProcess::send(std::span<const std::byte> bytes) {
 
 bool ServerProcess::readOutput() {
   if (out_ < 0) return true;
-  std::array<char, 65536> buf;
+  const std::span<char> buf = scratch_;
   const ssize_t n = readOnce(out_, buf);
   if (n == 0) {
     closeFd(out_);
@@ -176,12 +178,11 @@ bool ServerProcess::readOutput() {
 
 void ServerProcess::readError() {
   if (err_ < 0) return;
-  std::array<char, 65536> buf;
-  const ssize_t n = readOnce(err_, buf);
+  const ssize_t n = readOnce(err_, scratch_);
   if (n == 0)
     closeFd(err_);
   else
-    stderr_.append({buf.data(), static_cast<std::size_t>(n)});
+    stderr_.append({scratch_.data(), static_cast<std::size_t>(n)});
 }
 
 std::optional<Header> ServerProcess::nextHeader() const {
@@ -201,6 +202,11 @@ Message ServerProcess::takeMessage() {
   Message m{h.tag, {body, body + h.bytes_len}};
   inbox_.erase(inbox_.begin(), body + h.bytes_len);
   return m;
+}
+
+void ServerProcess::dropMessage() {
+  const Header h = *nextHeader();
+  inbox_.erase(inbox_.begin(), inbox_.begin() + zevra_harness::kHeaderBytes + h.bytes_len);
 }
 
 void ServerProcess::askToExit() {

@@ -24,11 +24,14 @@ namespace zevra_test {
 
 using Clock = std::chrono::steady_clock;
 
-// What every server starts with: the executable (its path resolved once) and
-// the signal mask the client itself started with.
+// What every server starts with: the executable (its path resolved once),
+// the signal mask the client itself started with, and the buffer its reads
+// go through (shared by all servers of the one thread, on the heap, so that
+// only the pages a read fills are ever touched).
 struct ServerLaunch {
   std::string path;
   sigset_t mask{};
+  std::span<char> scratch;
 };
 // The path of `executable` as execve needs it: searched in PATH when it holds
 // no slash. The error names why it cannot be started.
@@ -62,6 +65,8 @@ class ServerProcess {
   std::optional<Header> nextHeader() const;
   bool messageComplete() const;
   Message takeMessage();
+  // Takes the next message without copying its body.
+  void dropMessage();
 
   StderrCapture& stderrCapture() { return stderr_; }
 
@@ -76,6 +81,7 @@ class ServerProcess {
   ServerProcess() = default;
   void drain();
 
+  std::span<char> scratch_;
   pid_t pid_ = -1;
   int in_ = -1;   // its standard input
   int out_ = -1;  // its standard output
