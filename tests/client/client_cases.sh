@@ -177,7 +177,7 @@ xmllint --xpath 'string(//error/@message)' "$work/kept.xml" | grep -q 'cannot st
 # writes the report so far and ends zevra-test by that signal.
 rm -rf "$ZEVRA_FAKE_DIR"; mkdir -p "$ZEVRA_FAKE_DIR"
 ZEVRA_FAKE=hang "$zt" --junit "$work/term.xml" "$fake" >/dev/null 2>&1 &
-for _ in $(seq 100); do [ "$(wc -l <"$ZEVRA_FAKE_DIR/pids" 2>/dev/null)" = 2 ] && break; sleep 0.05; done
+for _ in $(seq 100); do [ "$(cat "$ZEVRA_FAKE_DIR/pids" 2>/dev/null | wc -l)" = 2 ] && break; sleep 0.05; done
 kill -TERM $!
 wait $!
 status=$?
@@ -229,6 +229,9 @@ for vars in 'TEST_TOTAL_SHARDS=4 TEST_SHARD_INDEX=1 TEST_SHARD_STATUS_FILE' \
   [ "$got" = "$(list --shard 2/4)" ] && [ -e "$work/shard-status" ] && xmllint --noout "$work/shard.xml" ||
     fail "sharding from $vars: ran [$got]"
 done
+# A test named on the command line runs whatever shard the job is.
+TEST_TOTAL_SHARDS=4 TEST_SHARD_INDEX=3 "$zt" --exact "${t}passes" "$runner" | grep -q '^1 test in .*: 1 ok$' ||
+  fail "--exact in a sharded job did not run its test"
 [ "$(TEST_TOTAL_SHARDS=2 TEST_SHARD_INDEX=2 "$zt" "$runner" 2>&1)" = \
   "${z}bad value for TEST_SHARD_INDEX: \"2\" (expected 0 to 1, as TEST_TOTAL_SHARDS is 2)" ] ||
   fail "TEST_SHARD_INDEX=2 of 2 was not refused"

@@ -44,9 +44,12 @@ process kept for many tests, a fresh one after a test crashes or times out.
   --help             print this text
 
 An option's value may also follow an equals sign (--jobs=4); -- ends the
-options. Without --shard, the shard is taken from TEST_SHARD_INDEX and
-TEST_TOTAL_SHARDS or GTEST_SHARD_INDEX and GTEST_TOTAL_SHARDS (from 0), and
-the report from XML_OUTPUT_FILE, as distributed test runners set them. Each test prints one line, its outcome (ok, skip, fail, leak, errors,
+options. Without --shard, --exact or --index, the shard is taken from
+TEST_SHARD_INDEX and TEST_TOTAL_SHARDS or GTEST_SHARD_INDEX and
+GTEST_TOTAL_SHARDS (from 0), and the report from XML_OUTPUT_FILE, as
+distributed test runners set them.
+
+Each test prints one line, its outcome (ok, skip, fail, leak, errors,
 crash, timeout, broken), full name and details in parentheses, followed by
 its standard error when it did not pass; a summary line ends the run.
 Exit status: 0 when no test failed, leaked, logged an error, crashed, timed

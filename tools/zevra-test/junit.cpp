@@ -1,7 +1,7 @@
 #include "junit.hpp"
 
+#include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstdint>
 
 #include "utf8.hpp"
@@ -65,13 +65,11 @@ void attribute(std::string& out, std::string_view name, std::string_view value) 
   out += '"';
 }
 
+// Seconds to the microsecond, in integers: the client carries no
+// floating-point formatting (its tables would share pages with start-up data).
 std::string secondsText(std::chrono::nanoseconds d) {
-  std::array<char, 32> buf;
-  const auto end =
-      std::to_chars(buf.data(), buf.data() + buf.size(), std::chrono::duration<double>(d).count(),
-                    std::chars_format::fixed, 6)
-          .ptr;
-  return std::string(buf.data(), end);
+  const std::int64_t us = (std::max<std::int64_t>(d.count(), 0) + 500) / 1000;
+  return std::to_string(us / 1000000) + "." + std::to_string(1000000 + us % 1000000).substr(1);
 }
 
 struct Counts {

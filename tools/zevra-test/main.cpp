@@ -5,6 +5,7 @@
 // every run skipped; ended by SIGINT, SIGTERM or SIGHUP, it ends its servers,
 // writes its report and ends by that signal.
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/signalfd.h>
@@ -82,6 +83,7 @@ Signals takeSignals() {
 // As many servers as the descriptors allow: each holds three (its pipes),
 // and three more while it starts.
 std::uint32_t affordableJobs(std::uint32_t jobs) {
+  if (jobs <= 1) return jobs;
   rlimit limit{};
   if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return jobs;
   constexpr rlim_t kReserved = 16;  // standard streams, signalfd, report, a fresh server's start
@@ -208,9 +210,12 @@ int run(const Options& options, const Signals& signals) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // A server's pipes must never land on 0, 1 or 2, where its child moves them.
-  for (int fd = 0; fd < 3; ++fd)
-    if (::fcntl(fd, F_GETFD) < 0) (void)::open("/dev/null", O_RDWR);
+  // A server's pipes must never land on 0, 1 or 2, where its child moves
+  // them: a closed one is opened on /dev/null (one poll tells which are).
+  std::array<pollfd, 3> standard{{{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}};
+  if (::poll(standard.data(), standard.size(), 0) > 0)
+    for (const pollfd& p : standard)
+      if ((p.revents & POLLNVAL) != 0) (void)::open("/dev/null", O_RDWR);
   const Signals signals = takeSignals();
   auto options = parseCommandLine({argv + 1, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)});
   if (!options) return unusable("", options.error());

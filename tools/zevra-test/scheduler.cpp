@@ -2,10 +2,10 @@
 
 #include <poll.h>
 #include <sys/signalfd.h>
-#include <sys/timerfd.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 #include "names.hpp"
@@ -55,36 +55,9 @@ struct Scheduler::Slot {
   std::string startup_stderr;
 };
 
-Scheduler::Scheduler(SchedulerSettings settings)
-    : settings_(std::move(settings)),
-      timer_fd_(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK)) {}
+Scheduler::Scheduler(SchedulerSettings settings) : settings_(std::move(settings)) {}
 
-Scheduler::~Scheduler() {
-  slots_.clear();  // every server's group ended
-  if (timer_fd_ >= 0) ::close(timer_fd_);
-}
-
-// A poll with a time-out arms and cancels a kernel timer every time, which
-// on a virtual machine costs about as much as the rest of a test's round
-// trip. The timerfd is armed only when the earliest deadline comes before
-// the time it is armed for: runs that end well within their limit never
-// touch it. Returns poll's time-out: -1, or the milliseconds left when there
-// is no timerfd.
-int Scheduler::armTimer(std::optional<Clock::time_point> until) {
-  if (!until) return -1;
-  if (timer_fd_ < 0) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*until - Clock::now());
-    return static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, 1 << 30));
-  }
-  if (armed_ && *armed_ <= *until) return -1;
-  const auto ns = std::chrono::nanoseconds(until->time_since_epoch()).count();
-  itimerspec at{};
-  at.it_value.tv_sec = static_cast<time_t>(ns / 1000000000);
-  at.it_value.tv_nsec = static_cast<long>(ns % 1000000000);
-  if (at.it_value.tv_sec == 0 && at.it_value.tv_nsec == 0) at.it_value.tv_nsec = 1;
-  if (::timerfd_settime(timer_fd_, TFD_TIMER_ABSTIME, &at, nullptr) == 0) armed_ = until;
-  return -1;
-}
+Scheduler::~Scheduler() = default;
 
 std::string Scheduler::startProblem(Slot& s, std::string what) {
   const std::string text = s.server ? s.server->stderrCapture().take() : "";
@@ -149,12 +122,19 @@ std::expected<void, Stop> Scheduler::dispatch() {
 // Reads every signal waiting on the signalfd: whether a child ended, and the
 // first signal that ends the run, if any.
 void Scheduler::takeSignals(bool& children, int& ending) {
-  signalfd_siginfo info{};
-  while (::read(settings_.signal_fd, &info, sizeof info) == sizeof info) {
-    if (info.ssi_signo == SIGCHLD)
-      children = true;
-    else if (ending == 0)
-      ending = static_cast<int>(info.ssi_signo);
+  // A read takes as many as fit; one that does not fill the buffer took all.
+  std::array<signalfd_siginfo, 8> info{};
+  for (;;) {
+    const ssize_t n = ::read(settings_.signal_fd, info.data(), sizeof info);
+    if (n <= 0) return;
+    const auto count = static_cast<std::size_t>(n) / sizeof info[0];
+    for (std::size_t i = 0; i < count; ++i) {
+      if (info[i].ssi_signo == SIGCHLD)
+        children = true;
+      else if (ending == 0)
+        ending = static_cast<int>(info[i].ssi_signo);
+    }
+    if (count < info.size()) return;
   }
 }
 
@@ -164,7 +144,6 @@ std::expected<void, Stop> Scheduler::wait() {
   std::vector<pollfd>& fds = pollfds_;
   fds.clear();
   fds.push_back({settings_.signal_fd, POLLIN, 0});
-  fds.push_back({timer_fd_, POLLIN, 0});
   std::optional<Clock::time_point> until;
   for (const Slot& s : slots_) {
     const ServerProcess* p = s.server ? &*s.server : nullptr;
@@ -174,19 +153,18 @@ std::expected<void, Stop> Scheduler::wait() {
   }
   if (settings_.output)
     if (auto due = settings_.output->due()) until = std::min(until.value_or(*due), *due);
-  const int ms = armTimer(until);
+  int ms = -1;
+  if (until) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*until - Clock::now());
+    ms = static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, 1 << 30));
+  }
   if (::poll(fds.data(), fds.size(), ms) < 0) fds.assign(fds.size(), pollfd{-1, 0, 0});
   bool children = false;
   int ending = 0;
   if (fds[0].revents != 0) takeSignals(children, ending);
   if (ending != 0) return std::unexpected(Stop{ending, {}});
-  if (fds[1].revents != 0) {
-    std::uint64_t expirations = 0;
-    (void)::read(timer_fd_, &expirations, sizeof expirations);
-    armed_.reset();
-  }
   for (std::size_t k = 0; k < slots_.size(); ++k) {
-    const pollfd* f = &fds[2 + 2 * k];
+    const pollfd* f = &fds[1 + 2 * k];
     if (auto served = service(slots_[k], f[0].revents, f[1].revents, children); !served)
       return served;
   }

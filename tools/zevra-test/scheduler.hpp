@@ -67,7 +67,6 @@ class Scheduler {
   std::expected<void, Stop> dispatch();
   std::expected<void, Stop> wait();
   void takeSignals(bool& children, int& ending);
-  int armTimer(std::optional<Clock::time_point> until);
   std::expected<void, Stop> service(Slot& s, short out, short err, bool children);
   std::expected<void, Stop> takeMessages(Slot& s);
   std::expected<void, Stop> serverEnded(Slot& s);
@@ -77,9 +76,7 @@ class Scheduler {
 
   SchedulerSettings settings_;
   std::vector<Slot> slots_;
-  std::vector<pollfd> pollfds_;  // kept from wait to wait
-  int timer_fd_ = -1;
-  std::optional<Clock::time_point> armed_;         // when the timerfd expires
+  std::vector<pollfd> pollfds_;                    // kept from wait to wait
   std::optional<std::vector<std::string>> names_;  // as the first server listed them
   const Plan* plan_ = nullptr;
   const ResultSink* sink_ = nullptr;
