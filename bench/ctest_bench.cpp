@@ -1,7 +1,8 @@
 // ctest -j1 over the 52 registered tests of zevra-selftest as each peer's
-// CTest discovery registers them, beside 52 CTest tests that each start two
-// static empty processes nested (the floor of any client/server design, the
-// baseline): by the CPU time of ctest and every process it waited for
+// CTest discovery registers them, and as 52 runs of the minimal static
+// client on the real server (the floor of this design), beside 52 CTest
+// tests that each start two static empty processes nested (the floor of any
+// client/server design, the baseline): by the CPU time of ctest and every process it waited for
 // (user + system, from wait4), the peers in turn (interleave.hpp). Each
 // project is run once before timing, so that discovery is not timed.
 #include <benchmark/benchmark.h>
@@ -23,8 +24,9 @@ struct Peer {
   const char* dir;  // after ZEVRA_CTEST_DIRS
 };
 
-constexpr std::array<Peer, 6> kPeers{{
+constexpr std::array<Peer, 7> kPeers{{
     {"zevra_discover_tests (zevra-test)", "zevra"},
+    {"minimal static client on zevra-selftest", "minimal"},
     {"gtest_discover_tests, static", "gtest-static"},
     {"gtest_discover_tests, dynamic", "gtest-dynamic"},
     {"catch_discover_tests (Catch2)", "catch2"},
