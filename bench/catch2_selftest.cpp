@@ -1,9 +1,8 @@
 // Catch2 running the very same test functions as zevra-selftest, in the same
 // order: a peer under CTest (catch_discover_tests).
 #define CATCH_CONFIG_RUNNER
-#include <catch2/catch.hpp>
-
 #include <array>
+#include <catch2/catch.hpp>
 #include <cstddef>
 #include <utility>
 
@@ -31,8 +30,9 @@ int main(int argc, char** argv) {
   constexpr auto kFunctions =
       functions(std::make_index_sequence<zevra_selftest::test_functions.size()>());
   for (std::size_t i = 0; i < kFunctions.size(); ++i)
-    Catch::AutoReg(Catch::makeTestInvoker(kFunctions[i]), CATCH_INTERNAL_LINEINFO,
-                   Catch::StringRef(), Catch::NameAndTags{Catch::StringRef(zevra_selftest::test_functions[i].name.data(),
-                                                      zevra_selftest::test_functions[i].name.size())});
+    Catch::AutoReg(
+        Catch::makeTestInvoker(kFunctions[i]), CATCH_INTERNAL_LINEINFO, Catch::StringRef(),
+        Catch::NameAndTags{Catch::StringRef(zevra_selftest::test_functions[i].name.data(),
+                                            zevra_selftest::test_functions[i].name.size())});
   return Catch::Session().run(argc, argv);
 }

@@ -10,10 +10,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
-#include <optional>
 #include <vector>
 
 #include "interleave.hpp"
@@ -106,8 +106,8 @@ void againstFloor(benchmark::State& state, bool all) {
   const std::string name(zevra_selftest::test_functions[kIndex].name);
   std::vector<zevra_bench::Contender> contenders;
   const auto add = [&](std::string label, std::vector<std::string> args, bool baseline) {
-    contenders.push_back({std::move(label), [args, &output] { return cpuOfRun(args, output); },
-                          baseline});
+    contenders.push_back(
+        {std::move(label), [args, &output] { return cpuOfRun(args, output); }, baseline});
   };
   if (all) {
     add("zevra-test, all 52", {ZEVRA_TEST, ZEVRA_SELFTEST}, false);

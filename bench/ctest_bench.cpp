@@ -66,9 +66,6 @@ void ctestRuns(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(ctestRuns)
-    ->Name("ctest_52_cpu/in turn")
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(ctestRuns)->Name("ctest_52_cpu/in turn")->UseManualTime()->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

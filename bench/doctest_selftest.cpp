@@ -31,10 +31,10 @@ int main(int argc, char** argv) {
   constexpr auto kFunctions =
       functions(std::make_index_sequence<zevra_selftest::test_functions.size()>());
   for (std::size_t i = 0; i < kFunctions.size(); ++i)
-    doctest::detail::regTest(doctest::detail::TestCase(kFunctions[i], __FILE__,
-                                                       static_cast<unsigned>(i + 1),
-                                                       doctest_detail_test_suite_ns::getCurrentTestSuite()) *
-                             zevra_selftest::test_functions[i].name.data());
+    doctest::detail::regTest(
+        doctest::detail::TestCase(kFunctions[i], __FILE__, static_cast<unsigned>(i + 1),
+                                  doctest_detail_test_suite_ns::getCurrentTestSuite()) *
+        zevra_selftest::test_functions[i].name.data());
   doctest::Context context(argc, argv);
   return context.run();
 }
