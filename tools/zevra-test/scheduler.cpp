@@ -175,6 +175,9 @@ std::expected<void, Stop> Scheduler::wait() {
 std::expected<void, Stop> Scheduler::service(Slot& s, short out, short err, bool children) {
   if (!s.server) return {};
   ServerProcess& server = *s.server;
+  // Standard error before standard output: an answer that poll found means
+  // that all the test wrote before it was in the error pipe when poll
+  // looked (the output pipe comes first in the poll list).
   if (err != 0) server.readError();
   if (out != 0) {
     (void)server.readOutput();

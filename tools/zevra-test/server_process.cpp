@@ -176,12 +176,17 @@ bool ServerProcess::readOutput() {
 }
 
 void ServerProcess::readError() {
-  if (err_ < 0) return;
-  const ssize_t n = readOnce(err_, scratch_);
-  if (n == 0)
-    closeFd(err_);
-  else
+  // A read that fills the buffer may have left more (a server can enlarge
+  // its pipe): all of it belongs to the test that is running now.
+  for (bool more = true; more && err_ >= 0;) {
+    const ssize_t n = readOnce(err_, scratch_);
+    if (n == 0) {
+      closeFd(err_);
+      return;
+    }
     stderr_.append({scratch_.data(), static_cast<std::size_t>(n)});
+    more = static_cast<std::size_t>(n) == scratch_.size() && readyNow(err_, -1).first;
+  }
 }
 
 std::optional<Header> ServerProcess::nextHeader() const {

@@ -54,9 +54,10 @@ class ServerProcess {
   // stays its own until end()).
   bool exited() const;
 
-  // One read of each, when poll reported it ready; a descriptor at its end
-  // is closed. False from readOutput when the read filled its buffer (more
-  // may be waiting).
+  // One read of standard output, and of standard error as many as it takes
+  // to empty it, when poll reported them ready; a descriptor at its end is
+  // closed. False from readOutput when the read filled its buffer (more may
+  // be waiting).
   bool readOutput();
   void readError();
 
