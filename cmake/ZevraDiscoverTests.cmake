@@ -2,14 +2,18 @@
 #                      [PROPERTIES name value...] [DISCOVERY_TIMEOUT seconds])
 #
 # Registers one CTest test for each test that TARGET, an executable built on
-# the Zevra harness, registers: named by its full name (after TEST_PREFIX),
-# labelled with its module (the part of the name before ".test."), running
-# exactly that test through zevra-test:
-#   zevra-test EXTRA_ARGS --exact NAME TARGET
-# A skipped test is skipped for CTest too. The names are read when ctest
-# runs, not when the project is configured: before ctest reads the tests of
-# this directory, it runs `zevra-test --list EXTRA_ARGS TARGET` whenever
-# TARGET or zevra-test changed since the last listing.
+# the Zevra harness, registers: named by its full name as zevra-test prints it
+# (after TEST_PREFIX), labelled with its module (the part of the name before
+# ".test."), running exactly that test through zevra-test, named by its place
+# in the registry and the digest of its name (so the command line stays short
+# whatever the name, and a stale listing is refused rather than run):
+#   zevra-test EXTRA_ARGS --skip-return-code 77 --index I:DIGEST TARGET
+# CTest's verdict is zevra-test's exit status: 0 passed, 77 (every run
+# skipped) skipped, anything else failed. The names are read when ctest runs,
+# not when the project is configured: before ctest reads the tests of this
+# directory, it runs `zevra-test --list-indexed EXTRA_ARGS TARGET` whenever
+# TARGET or zevra-test changed since the last listing; two tests of one name
+# stop it with a message naming them.
 #   EXTRA_ARGS         zevra-test options for the listing and for every run
 #                      (for example --filter PATTERN or --timeout SECONDS)
 #   PROPERTIES         further properties of every test, as for set_tests_properties
@@ -97,15 +101,15 @@ function(_zevra_discover_tests_now)
      "${arg_CLIENT}" IS_NEWER_THAN "${arg_TESTS_FILE}" OR
      "${CMAKE_CURRENT_LIST_FILE}" IS_NEWER_THAN "${arg_TESTS_FILE}" OR
      "${CMAKE_CURRENT_FUNCTION_LIST_FILE}" IS_NEWER_THAN "${arg_TESTS_FILE}")
-    execute_process(COMMAND "${arg_CLIENT}" --list ${arg_EXTRA_ARGS} "${arg_EXECUTABLE}"
-      OUTPUT_VARIABLE names ERROR_VARIABLE error RESULT_VARIABLE status
+    execute_process(COMMAND "${arg_CLIENT}" --list-indexed ${arg_EXTRA_ARGS} "${arg_EXECUTABLE}"
+      OUTPUT_VARIABLE listing ERROR_VARIABLE error RESULT_VARIABLE status
       TIMEOUT ${arg_DISCOVERY_TIMEOUT})
     if(NOT status EQUAL 0)
       message(FATAL_ERROR "zevra_discover_tests: listing the tests of ${arg_TARGET} failed "
                           "(${status}):\n${error}")
     endif()
     set(command "")
-    foreach(word "${arg_CLIENT}" ${arg_EXTRA_ARGS})
+    foreach(word "${arg_CLIENT}" ${arg_EXTRA_ARGS} --skip-return-code 77)
       _zevra_bracket(quoted "${word}")
       string(APPEND command "${quoted} ")
     endforeach()
@@ -115,21 +119,25 @@ function(_zevra_discover_tests_now)
       _zevra_bracket(quoted "${word}")
       string(APPEND properties " ${quoted}")
     endforeach()
-    # One name per line; taken apart with string(FIND), since names may hold
-    # the ";" and brackets that CMake's lists split on.
+    # One "INDEX:DIGEST NAME" per line, the name escaped (no control
+    # character); taken apart with string(FIND), since names may hold the ";"
+    # and brackets that CMake's lists split on.
     set(tests "")
-    while(NOT names STREQUAL "")
-      string(FIND "${names}" "\n" end)
+    while(NOT listing STREQUAL "")
+      string(FIND "${listing}" "\n" end)
       if(end EQUAL -1)
-        set(name "${names}")
-        set(names "")
+        set(line "${listing}")
+        set(listing "")
       else()
-        string(SUBSTRING "${names}" 0 ${end} name)
+        string(SUBSTRING "${listing}" 0 ${end} line)
         math(EXPR next "${end} + 1")
-        string(SUBSTRING "${names}" ${next} -1 names)
+        string(SUBSTRING "${listing}" ${next} -1 listing)
       endif()
+      string(FIND "${line}" " " space)
+      string(SUBSTRING "${line}" 0 ${space} index)
+      math(EXPR after "${space} + 1")
+      string(SUBSTRING "${line}" ${after} -1 name)
       _zevra_bracket(test "${arg_TEST_PREFIX}${name}")
-      _zevra_bracket(exact "${name}")
       set(labels "")
       string(FIND "${name}" ".test." split)
       if(split GREATER 0)
@@ -137,9 +145,8 @@ function(_zevra_discover_tests_now)
         _zevra_bracket(module "${module}")
         set(labels " LABELS ${module}")
       endif()
-      string(APPEND tests "add_test(${test} ${command}--exact ${exact} ${executable})\n"
-        "set_tests_properties(${test} PROPERTIES SKIP_REGULAR_EXPRESSION [[^skip ]]"
-        "${labels}${properties})\n")
+      string(APPEND tests "add_test(${test} ${command}--index ${index} ${executable})\n"
+        "set_tests_properties(${test} PROPERTIES SKIP_RETURN_CODE 77${labels}${properties})\n")
     endwhile()
     file(WRITE "${arg_TESTS_FILE}" "${tests}")
   endif()

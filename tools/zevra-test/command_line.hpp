@@ -18,17 +18,27 @@ struct Shard {
   std::uint32_t count = 1;
 };
 
+// A test named by its place in the registry; with a digest (names.hpp), only
+// if its name is still the one that digest was made from.
+struct IndexedTest {
+  std::uint32_t index = 0;
+  std::optional<std::string> digest;
+};
+
 struct Options {
   bool help = false;
   bool list = false;
+  bool list_indexed = false;          // --list-indexed: "I:DIGEST NAME" lines
+  std::vector<IndexedTest> indices;   // --index
   std::vector<std::string> filters;   // a test runs if any matches (or there are none)
   std::vector<std::string> excludes;  // and none of these matches
-  std::vector<std::string> exact;     // full names; each must name a registered test
+  std::vector<std::string> exact;     // full names (or their escaped forms); each must name a test
   std::optional<Shard> shard;
   std::optional<std::uint64_t> shuffle_seed;
   std::uint32_t repeat = 1;
   std::uint32_t jobs = 1;
   std::chrono::milliseconds timeout{std::chrono::seconds(60)};
+  std::optional<int> skip_return_code;  // the exit status when every run skipped
   std::string junit_path;
   std::string executable;
 };

@@ -1,27 +1,36 @@
 #include "console_report.hpp"
 
-#include <array>
-#include <charconv>
+#include <algorithm>
+
+#include "names.hpp"
 
 namespace zevra_test {
 namespace {
 
 constexpr std::size_t kWordColumn = 8;  // "timeout" and a space
 
+// "1.234 ms", to the microsecond, in integers: no floating-point formatting
+// to load at start-up.
 std::string millisecondsText(std::chrono::nanoseconds d) {
-  std::array<char, 32> buf;
-  const double ms = std::chrono::duration<double, std::milli>(d).count();
-  const auto end =
-      std::to_chars(buf.data(), buf.data() + buf.size(), ms, std::chars_format::fixed, 3).ptr;
-  return std::string(buf.data(), end) + " ms";
+  const std::int64_t us = (std::max<std::int64_t>(d.count(), 0) + 500) / 1000;
+  std::string frac = std::to_string(1000 + us % 1000);
+  return std::to_string(us / 1000) + "." + frac.substr(1) + " ms";
 }
 
 }  // namespace
 
+std::uint64_t Tally::total() const {
+  std::uint64_t n = 0;
+  for (std::uint64_t c : counts) n += c;
+  return n;
+}
+
+bool Tally::allPassed() const { return total() == of(Verdict::ok) + of(Verdict::skip); }
+
 std::string outcomeBlock(const RunResult& r, std::string_view name) {
   std::string text(verdictWord(r.verdict));
   text.resize(kWordColumn, ' ');
-  text += name;
+  text += escapeName(name);
   const std::string details = resultDetails(r);
   text += " (" + (details.empty() ? "" : details + ", ") + millisecondsText(r.duration) + ")\n";
   if (!passed(r.verdict) && !r.stderr_text.empty()) {
@@ -31,16 +40,15 @@ std::string outcomeBlock(const RunResult& r, std::string_view name) {
   return text;
 }
 
-std::string summaryLine(std::span<const RunResult> results, std::chrono::nanoseconds elapsed) {
-  constexpr std::array kOrder{Verdict::ok,     Verdict::skip,  Verdict::fail,   Verdict::leak,
-                              Verdict::errors, Verdict::crash, Verdict::timeout};
-  std::array<std::size_t, kOrder.size()> counts{};
-  for (const RunResult& r : results) ++counts[static_cast<std::size_t>(r.verdict)];
-  std::string text = std::to_string(results.size()) + (results.size() == 1 ? " test" : " tests") +
-                     " in " + millisecondsText(elapsed) + ":";
+std::string summaryLine(const Tally& tally, std::chrono::nanoseconds elapsed) {
+  constexpr std::array kOrder{Verdict::ok,     Verdict::skip,  Verdict::fail,    Verdict::leak,
+                              Verdict::errors, Verdict::crash, Verdict::timeout, Verdict::broken};
+  const std::uint64_t total = tally.total();
+  std::string text = std::to_string(total) + (total == 1 ? " test" : " tests") + " in " +
+                     millisecondsText(elapsed) + ":";
   bool first = true;
   for (Verdict v : kOrder) {
-    const std::size_t n = counts[static_cast<std::size_t>(v)];
+    const std::uint64_t n = tally.of(v);
     if (n == 0 && v != Verdict::ok) continue;
     text += (first ? " " : ", ") + std::to_string(n) + " " + std::string(verdictWord(v));
     first = false;

@@ -1,8 +1,10 @@
 #include "junit.hpp"
 
+#include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstdint>
+
+#include "utf8.hpp"
 
 namespace zevra_test {
 namespace {
@@ -13,27 +15,6 @@ constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 constexpr bool xmlChar(char32_t c) {
   return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
          (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
-}
-
-// The length of the well-formed UTF-8 sequence at the front of `s` and its
-// code point; 0 if there is none.
-std::size_t decodeUtf8(std::string_view s, char32_t& c) {
-  const auto b0 = static_cast<unsigned char>(s[0]);
-  if (b0 < 0x80) {
-    c = b0;
-    return 1;
-  }
-  std::size_t len = b0 >= 0xF8 ? 0 : b0 >= 0xF0 ? 4 : b0 >= 0xE0 ? 3 : b0 >= 0xC0 ? 2 : 0;
-  if (len == 0 || len > s.size()) return 0;
-  c = b0 & (0x7Fu >> len);
-  for (std::size_t i = 1; i < len; ++i) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    if ((b & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (b & 0x3Fu);
-  }
-  constexpr std::array<char32_t, 5> kLeast{0, 0, 0x80, 0x800, 0x10000};  // no overlong forms
-  if (c < kLeast[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-  return len;
 }
 
 // In an attribute, white space other than the space is written as a
@@ -84,34 +65,36 @@ void attribute(std::string& out, std::string_view name, std::string_view value) 
   out += '"';
 }
 
+// Seconds to the microsecond, in integers: the client carries no
+// floating-point formatting (its tables would share pages with start-up data).
 std::string secondsText(std::chrono::nanoseconds d) {
-  std::array<char, 32> buf;
-  const auto end =
-      std::to_chars(buf.data(), buf.data() + buf.size(), std::chrono::duration<double>(d).count(),
-                    std::chars_format::fixed, 6)
-          .ptr;
-  return std::string(buf.data(), end);
+  const std::int64_t us = (std::max<std::int64_t>(d.count(), 0) + 500) / 1000;
+  return std::to_string(us / 1000000) + "." + std::to_string(1000000 + us % 1000000).substr(1);
 }
 
 struct Counts {
-  std::size_t failures = 0, errors = 0, skipped = 0;
+  std::uint64_t tests = 0, failures = 0, errors = 0, skipped = 0;
 };
 
-Counts countOf(std::span<const RunResult> results) {
+Counts countOf(const Tally& tally, bool with_cause) {
   Counts c;
-  for (const RunResult& r : results) {
-    c.skipped += r.verdict == Verdict::skip;
-    c.errors += r.verdict == Verdict::crash || r.verdict == Verdict::timeout;
-    c.failures +=
-        !passed(r.verdict) && r.verdict != Verdict::crash && r.verdict != Verdict::timeout;
+  for (std::size_t v = 0; v < kVerdicts; ++v) {
+    const auto verdict = static_cast<Verdict>(v);
+    const std::uint64_t n = tally.counts[v];
+    c.tests += n;
+    c.skipped += verdict == Verdict::skip ? n : 0;
+    c.errors += serverFault(verdict) ? n : 0;
+    c.failures += !passed(verdict) && !serverFault(verdict) ? n : 0;
   }
+  c.tests += with_cause ? 1 : 0;
+  c.errors += with_cause ? 1 : 0;
   return c;
 }
 
-void suiteAttributes(std::string& out, std::string_view name, std::size_t tests, Counts c,
+void suiteAttributes(std::string& out, std::string_view name, Counts c,
                      std::chrono::nanoseconds elapsed) {
   attribute(out, "name", name);
-  attribute(out, "tests", std::to_string(tests));
+  attribute(out, "tests", std::to_string(c.tests));
   attribute(out, "failures", std::to_string(c.failures));
   attribute(out, "errors", std::to_string(c.errors));
   attribute(out, "skipped", std::to_string(c.skipped));
@@ -138,7 +121,7 @@ void testcase(std::string& out, std::string_view full_name, const RunResult& r) 
   if (r.verdict == Verdict::skip) {
     out += "      <skipped/>\n";
   } else if (!passed(r.verdict)) {
-    const bool error = r.verdict == Verdict::crash || r.verdict == Verdict::timeout;
+    const bool error = serverFault(r.verdict);
     const std::string details = resultDetails(r);
     out += error ? "      <error" : "      <failure";
     attribute(out, "type", verdictWord(r.verdict));
@@ -156,16 +139,35 @@ void testcase(std::string& out, std::string_view full_name, const RunResult& r) 
 
 }  // namespace
 
-std::string junitReport(std::string_view suite, std::span<const std::string> names,
-                        std::span<const RunResult> results, std::chrono::nanoseconds elapsed) {
-  const Counts counts = countOf(results);
+std::string junitHead(std::string_view suite, const Tally& tally, bool with_cause,
+                      std::chrono::nanoseconds elapsed) {
+  const Counts counts = countOf(tally, with_cause);
   std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites";
-  suiteAttributes(out, "zevra-test", results.size(), counts, elapsed);
+  suiteAttributes(out, "zevra-test", counts, elapsed);
   out += ">\n  <testsuite";
-  suiteAttributes(out, suite, results.size(), counts, elapsed);
-  out += ">\n";
-  for (const RunResult& r : results) testcase(out, names[r.index], r);
-  out += "  </testsuite>\n</testsuites>\n";
+  suiteAttributes(out, suite, counts, elapsed);
+  out += ">";
+  return out;
+}
+
+std::string junitTestcase(std::string_view full_name, const RunResult& r) {
+  std::string out;
+  testcase(out, full_name, r);
+  return out;
+}
+
+std::string junitCause(std::string_view cause) {
+  const std::string_view first_line = cause.substr(0, cause.find('\n'));
+  std::string out = "    <testcase";
+  attribute(out, "classname", "zevra-test");
+  attribute(out, "name", "the run");
+  attribute(out, "time", "0");
+  out += ">\n      <error";
+  attribute(out, "type", "zevra-test");
+  attribute(out, "message", first_line);
+  out += "/>\n      <system-err>";
+  appendEscaped(out, cause, false);
+  out += "</system-err>\n    </testcase>\n";
   return out;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "names.hpp"
 #include "pattern.hpp"
 
 namespace zevra_test {
@@ -29,8 +30,15 @@ bool anyMatches(std::span<const std::string> patterns, const std::string& name) 
                      [&](const std::string& p) { return matchesPattern(p, name); });
 }
 
-bool selected(const Options& o, const std::string& name) {
-  if (!o.exact.empty() && std::find(o.exact.begin(), o.exact.end(), name) == o.exact.end())
+struct Named {
+  std::vector<std::string> names;  // resolved --exact arguments
+  std::vector<std::uint32_t> indices;
+  bool any() const { return !names.empty() || !indices.empty(); }
+};
+
+bool selected(const Options& o, const Named& named, const std::string& name, std::uint32_t i) {
+  if (named.any() && std::find(named.names.begin(), named.names.end(), name) == named.names.end() &&
+      std::find(named.indices.begin(), named.indices.end(), i) == named.indices.end())
     return false;
   if (!o.filters.empty() && !anyMatches(o.filters, name)) return false;
   return !anyMatches(o.excludes, name);
@@ -38,28 +46,50 @@ bool selected(const Options& o, const std::string& name) {
 
 }  // namespace
 
-std::expected<std::vector<std::uint32_t>, std::string> planTests(std::span<const std::string> names,
-                                                                 const Options& options) {
-  for (const std::string& name : options.exact)
-    if (std::find(names.begin(), names.end(), name) == names.end())
-      return std::unexpected("no registered test is named \"" + name + "\"");
+std::expected<Plan, std::string> planTests(std::span<const std::string> names,
+                                           const Options& options) {
+  const auto known = [&](const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+  };
+  Named named;
+  // An --exact argument is a full name, or else the escaped form --list prints.
+  for (const std::string& argument : options.exact) {
+    if (known(argument)) {
+      named.names.push_back(argument);
+    } else if (auto unescaped = unescapeName(argument); unescaped && known(*unescaped)) {
+      named.names.push_back(std::move(*unescaped));
+    } else {
+      return std::unexpected("no registered test is named \"" + escapeName(argument) + "\"");
+    }
+  }
+  for (const IndexedTest& t : options.indices) {
+    if (t.index >= names.size())
+      return std::unexpected("no registered test has index " + std::to_string(t.index) + " (" +
+                             std::to_string(names.size()) + " tests)");
+    if (t.digest && *t.digest != nameDigest(names[t.index]))
+      return std::unexpected("test " + std::to_string(t.index) + " is now \"" +
+                             escapeName(names[t.index]) +
+                             "\", not the test its digest names (list the tests again)");
+    named.indices.push_back(t.index);
+  }
 
-  std::vector<std::uint32_t> order;
+  Plan plan;
+  plan.repeat = options.repeat;
   std::size_t position = 0;  // among the selected tests, for the shard
   for (std::uint32_t i = 0; i < names.size(); ++i) {
-    if (!selected(options, names[i])) continue;
+    if (!selected(options, named, names[i], i)) continue;
     if (!options.shard || position % options.shard->count == options.shard->index - 1)
-      order.push_back(i);
+      plan.order.push_back(i);
     ++position;
   }
   if (options.shuffle_seed) {
     // Fisher-Yates from the back; the modulo's bias is negligible for any
     // registry size and keeps the order simple to reproduce.
     SplitMix64 random(*options.shuffle_seed);
-    for (std::size_t i = order.size(); i > 1; --i)
-      std::swap(order[i - 1], order[random.next() % i]);
+    for (std::size_t i = plan.order.size(); i > 1; --i)
+      std::swap(plan.order[i - 1], plan.order[random.next() % i]);
   }
-  return order;
+  return plan;
 }
 
 }  // namespace zevra_test

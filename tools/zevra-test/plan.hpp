@@ -1,6 +1,6 @@
 #pragma once
 // Which registered tests run, and in what order: the selection (filters,
-// exact names, exclusions), the shard, and the shuffle.
+// exact names, indices, exclusions), the shard, the shuffle, and the repeats.
 
 #include <cstdint>
 #include <span>
@@ -12,9 +12,18 @@
 
 namespace zevra_test {
 
-// Registry indices in run order, each once (--repeat is the scheduler's).
-// Fails on an --exact name that no test has.
-std::expected<std::vector<std::uint32_t>, std::string> planTests(std::span<const std::string> names,
-                                                                 const Options& options);
+// The runs of an invocation, produced as they are needed: run p is test
+// order[p % order.size()], whatever the number of repeats.
+struct Plan {
+  std::vector<std::uint32_t> order;  // registry indices, each once
+  std::uint32_t repeat = 1;
+  std::uint64_t total() const { return std::uint64_t{order.size()} * repeat; }
+  std::uint32_t at(std::uint64_t run) const { return order[run % order.size()]; }
+};
+
+// Fails on an --exact name that no test has, or an --index past the registry
+// or whose digest is not its test's.
+std::expected<Plan, std::string> planTests(std::span<const std::string> names,
+                                           const Options& options);
 
 }  // namespace zevra_test

@@ -1,5 +1,8 @@
 #include "run_result.hpp"
 
+#include <signal.h>
+#include <string.h>
+
 #include <array>
 
 #include "harness/protocol/wire.hpp"
@@ -54,11 +57,19 @@ std::string_view verdictWord(Verdict v) {
       return "crash";
     case Verdict::timeout:
       return "timeout";
+    case Verdict::broken:
+      return "broken";
   }
   return "?";
 }
 
-std::string crashCause(std::string ending, std::string_view stderr_text) {
+std::string describeEnding(const Ending& e) {
+  if (e.exited) return "exit status " + std::to_string(e.status);
+  const char* abbrev = ::sigabbrev_np(e.signal);
+  return abbrev != nullptr ? std::string("SIG") + abbrev : "signal " + std::to_string(e.signal);
+}
+
+std::string crashCause(const Ending& ending, std::string_view stderr_text) {
   struct Fault {
     std::string_view report, signal;
   };
@@ -69,9 +80,14 @@ std::string crashCause(std::string ending, std::string_view stderr_text) {
       {"Bus error at address ", "SIGBUS"},
       {"Arithmetic exception at address ", "SIGFPE"},
   }};
-  for (const Fault& f : kFaults)
-    if (stderr_text.find(f.report) != std::string_view::npos) return std::string(f.signal);
-  return ending;
+  if (!ending.exited && ending.signal == SIGABRT) {
+    for (const Fault& f : kFaults) {
+      for (auto at = stderr_text.find(f.report); at != std::string_view::npos;
+           at = stderr_text.find(f.report, at + 1))
+        if (at == 0 || stderr_text[at - 1] == '\n') return std::string(f.signal);
+    }
+  }
+  return describeEnding(ending);
 }
 
 std::string resultDetails(const RunResult& r) {

@@ -2,17 +2,17 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <string.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstdint>
+#include <cstdlib>
+#include <string_view>
 #include <utility>
 
 #include "harness/diagnostics/write_all.hpp"
@@ -22,20 +22,20 @@ extern char** environ;
 namespace zevra_test {
 namespace {
 
-// A test that prints without end keeps its first 4 MiB.
-constexpr std::size_t kMaxStderrBytes = 4u << 20;
+// What may still be taken from the pipes of a server that has ended: enough
+// for any report, not a flood from whatever escaped its group.
+constexpr std::size_t kDrainBytes = 2u << 20;
 
 void closeFd(int& fd) {
   if (fd >= 0) ::close(fd);
   fd = -1;
 }
 
-bool waitReaped(pid_t pid, int& status, int options) {
-  for (;;) {
-    const pid_t r = ::waitpid(pid, &status, options);
-    if (r == pid) return true;
-    if (r == 0 || errno != EINTR) return false;
-  }
+// Which of the two descriptors (-1: none) poll finds readable now.
+std::pair<bool, bool> readyNow(int a, int b) {
+  std::array<pollfd, 2> p{{{a, POLLIN, 0}, {b, POLLIN, 0}}};
+  if (::poll(p.data(), p.size(), 0) <= 0) return {false, false};
+  return {p[0].revents != 0, p[1].revents != 0};
 }
 
 Ending endingOf(int status) {
@@ -43,124 +43,150 @@ Ending endingOf(int status) {
   return {.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0};
 }
 
-}  // namespace
-
-std::string describeEnding(const Ending& e) {
-  if (e.exited) return "exit status " + std::to_string(e.status);
-  const char* abbrev = ::sigabbrev_np(e.signal);
-  return abbrev != nullptr ? std::string("SIG") + abbrev : "signal " + std::to_string(e.signal);
+// One read into `buf`; 0 at the end (or an error other than an interruption).
+ssize_t readOnce(int fd, std::span<char> buf) {
+  for (;;) {
+    const ssize_t n = ::read(fd, buf.data(), buf.size());
+    if (n >= 0 || errno != EINTR) return n < 0 ? 0 : n;
+  }
 }
 
-std::expected<ServerProcess, std::string> ServerProcess::start(const std::string& executable) {
+}  // namespace
+
+std::expected<std::string, std::string> resolveExecutable(const std::string& executable) {
+  const auto usable = [](const std::string& path) -> int {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return errno;
+    if (S_ISDIR(st.st_mode)) return EACCES;
+    return ::access(path.c_str(), X_OK) == 0 ? 0 : errno;
+  };
+  // A path is left to execve, whose error comes back from the child.
+  if (executable.find('/') != std::string::npos) return executable;
+  const char* path = std::getenv("PATH");
+  std::string_view dirs = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+  int first_err = ENOENT;
+  while (true) {
+    const auto colon = dirs.find(':');
+    std::string dir(dirs.substr(0, colon));
+    const std::string candidate = (dir.empty() ? "." : dir) + "/" + executable;
+    const int err = usable(candidate);
+    if (err == 0) return candidate;
+    if (err != ENOENT && first_err == ENOENT) first_err = err;
+    if (colon == std::string_view::npos) break;
+    dirs.remove_prefix(colon + 1);
+  }
+  return std::unexpected("cannot start: " + std::string(::strerror(first_err)));
+}
+
+std::expected<ServerProcess, std::string> ServerProcess::start(const ServerLaunch& launch) {
   std::array<int, 2> in{-1, -1}, out{-1, -1}, err{-1, -1};
-  if (::pipe2(in.data(), O_CLOEXEC) != 0 || ::pipe2(out.data(), O_CLOEXEC) != 0 ||
-      ::pipe2(err.data(), O_CLOEXEC) != 0) {
-    const std::string why = ::strerror(errno);
+  const auto fail = [&](int error) {
     for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
       if (fd >= 0) ::close(fd);
-    return std::unexpected("cannot start: " + why);
-  }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-  // The client ignores SIGPIPE; the server starts with the default.
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  sigset_t defaults;
-  sigemptyset(&defaults);
-  sigaddset(&defaults, SIGPIPE);
-  posix_spawnattr_setsigdefault(&attr, &defaults);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+    return std::unexpected("cannot start: " + std::string(::strerror(error)));
+  };
+  if (::pipe2(in.data(), O_CLOEXEC) != 0 || ::pipe2(out.data(), O_CLOEXEC) != 0 ||
+      ::pipe2(err.data(), O_CLOEXEC) != 0)
+    return fail(errno);
 
   std::string listen = "--listen=-";
-  std::array<char*, 3> argv{const_cast<char*>(executable.c_str()), listen.data(), nullptr};
-  ServerProcess s;
-  const int spawned =
-      ::posix_spawnp(&s.pid_, executable.c_str(), &actions, &attr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attr);
+  std::array<char*, 3> argv{const_cast<char*>(launch.path.c_str()), listen.data(), nullptr};
+  // vfork: no copy of the client's page tables, and none of posix_spawn's
+  // resetting of every signal disposition (the client handles none: the
+  // signals it acts on are blocked and read from a signalfd). The child only
+  // makes its own process group, asks to die with the client, moves the
+  // pipes into place, restores the signal mask the client started with and
+  // runs the server; what it writes before execve is the parent's memory, so
+  // its error comes back that way.
+  volatile int exec_error = 0;
+  const pid_t pid = ::vfork();
+  if (pid == 0) {
+    ::setpgid(0, 0);
+    // Should the client itself be killed outright, its servers go with it.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    const std::array<int, 3> from{in[0], out[1], err[1]};
+    for (int target = 0; target < 3; ++target) {
+      // Descriptors 0 to 2 are open in the client, so no pipe end is one of them.
+      if (::dup2(from[static_cast<std::size_t>(target)], target) < 0) {
+        exec_error = errno;
+        ::_exit(127);
+      }
+    }
+    ::sigprocmask(SIG_SETMASK, &launch.mask, nullptr);
+    ::execve(argv[0], argv.data(), environ);
+    exec_error = errno;
+    ::_exit(127);
+  }
+  const int spawn_error = pid < 0 ? errno : exec_error;
   ::close(in[0]);
   ::close(out[1]);
   ::close(err[1]);
+  in[0] = out[1] = err[1] = -1;
+  if (spawn_error != 0) {
+    if (pid > 0) ::waitpid(pid, nullptr, 0);
+    return fail(spawn_error);
+  }
+  ServerProcess s;
+  s.scratch_ = launch.scratch;
+  s.pid_ = pid;
   s.in_ = in[1];
   s.out_ = out[0];
   s.err_ = err[0];
-  if (spawned != 0) {
-    s.pid_ = -1;
-    return std::unexpected("cannot start: " + std::string(::strerror(spawned)));
-  }
-  ::fcntl(s.out_, F_SETFL, O_NONBLOCK);
-  ::fcntl(s.err_, F_SETFL, O_NONBLOCK);
   return s;
 }
 
 ServerProcess::ServerProcess(ServerProcess&& other) noexcept
-    : pid_(std::exchange(other.pid_, -1)),
+    : scratch_(other.scratch_),
+      pid_(std::exchange(other.pid_, -1)),
       in_(std::exchange(other.in_, -1)),
       out_(std::exchange(other.out_, -1)),
       err_(std::exchange(other.err_, -1)),
       inbox_(std::move(other.inbox_)),
-      stderr_(std::move(other.stderr_)),
-      stderr_dropped_(other.stderr_dropped_) {}
+      stderr_(std::move(other.stderr_)) {}
 
-ServerProcess& ServerProcess::operator=(ServerProcess&& other) noexcept {
-  if (this != &other) {
-    release();
-    pid_ = std::exchange(other.pid_, -1);
-    in_ = std::exchange(other.in_, -1);
-    out_ = std::exchange(other.out_, -1);
-    err_ = std::exchange(other.err_, -1);
-    inbox_ = std::move(other.inbox_);
-    stderr_ = std::move(other.stderr_);
-    stderr_dropped_ = other.stderr_dropped_;
-  }
-  return *this;
-}
-
-ServerProcess::~ServerProcess() { release(); }
-
-void ServerProcess::release() {
-  if (pid_ > 0) (void)reap(Clock::now());
+ServerProcess::~ServerProcess() {
+  if (pid_ > 0) (void)end();
   closeFd(in_);
   closeFd(out_);
   closeFd(err_);
+}
+
+bool ServerProcess::exited() const {
+  if (pid_ <= 0) return true;
+  siginfo_t info{};
+  return ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+         info.si_pid == pid_;
 }
 
 bool ServerProcess::send(std::span<const std::byte> bytes) {
   return in_ >= 0 && zevra_harness::writeAll(in_, bytes.data(), bytes.size());
 }
 
-// Reads what the descriptor holds now (a short read means the pipe is empty:
-// no second read to learn that); closes it at its end.
-void ServerProcess::readInto(int& fd, bool output) {
-  std::array<char, 65536> buf;
-  while (fd >= 0) {
-    const ssize_t n = ::read(fd, buf.data(), buf.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno == EAGAIN) break;
-    if (n <= 0) {
-      closeFd(fd);
-      break;
-    }
-    const auto len = static_cast<std::size_t>(n);
-    if (output) {
-      const auto* bytes = reinterpret_cast<const std::byte*>(buf.data());
-      inbox_.insert(inbox_.end(), bytes, bytes + len);
-    } else {
-      const std::size_t keep =
-          std::min(len, kMaxStderrBytes - std::min(kMaxStderrBytes, stderr_.size()));
-      stderr_.append(buf.data(), keep);
-      stderr_dropped_ += len - keep;
-    }
-    if (len < buf.size()) break;
+bool ServerProcess::readOutput() {
+  if (out_ < 0) return true;
+  const std::span<char> buf = scratch_;
+  const ssize_t n = readOnce(out_, buf);
+  if (n == 0) {
+    closeFd(out_);
+    return true;
   }
+  const auto* bytes = reinterpret_cast<const std::byte*>(buf.data());
+  inbox_.insert(inbox_.end(), bytes, bytes + n);
+  return static_cast<std::size_t>(n) < buf.size();
 }
 
-void ServerProcess::readAvailable() {
-  readInto(out_, true);
-  readInto(err_, false);
+void ServerProcess::readError() {
+  // A read that fills the buffer may have left more (a server can enlarge
+  // its pipe): all of it belongs to the test that is running now.
+  for (bool more = true; more && err_ >= 0;) {
+    const ssize_t n = readOnce(err_, scratch_);
+    if (n == 0) {
+      closeFd(err_);
+      return;
+    }
+    stderr_.append({scratch_.data(), static_cast<std::size_t>(n)});
+    more = static_cast<std::size_t>(n) == scratch_.size() && readyNow(err_, -1).first;
+  }
 }
 
 std::optional<Header> ServerProcess::nextHeader() const {
@@ -182,40 +208,9 @@ Message ServerProcess::takeMessage() {
   return m;
 }
 
-std::string ServerProcess::takeStderr() {
-  std::string text = std::exchange(stderr_, {});
-  if (stderr_dropped_ != 0) {
-    if (!text.empty() && text.back() != '\n') text += '\n';
-    text += "[zevra-test: " + std::to_string(stderr_dropped_) +
-            " more bytes of standard error dropped]\n";
-    stderr_dropped_ = 0;
-  }
-  return text;
-}
-
-Ending ServerProcess::reap(Clock::time_point deadline) {
-  if (pid_ <= 0) return {};
-  int status = 0;
-  // A server whose output just ended is usually gone already or about to be:
-  // look again after short, growing pauses rather than sleeping long.
-  auto pause = std::chrono::microseconds(20);
-  while (!waitReaped(pid_, status, WNOHANG)) {
-    if (Clock::now() >= deadline) {
-      ::kill(pid_, SIGKILL);
-      waitReaped(pid_, status, 0);
-      break;
-    }
-    const timespec ts{0, std::chrono::nanoseconds(pause).count()};
-    ::nanosleep(&ts, nullptr);
-    pause = std::min(pause * 2, std::chrono::microseconds(10000));
-  }
-  pid_ = -1;
-  closeFd(in_);
-  // Everything it wrote is in the pipes now.
-  readAvailable();
-  closeFd(out_);
-  closeFd(err_);
-  return endingOf(status);
+void ServerProcess::dropMessage() {
+  const Header h = *nextHeader();
+  inbox_.erase(inbox_.begin(), inbox_.begin() + zevra_harness::kHeaderBytes + h.bytes_len);
 }
 
 void ServerProcess::askToExit() {
@@ -223,28 +218,30 @@ void ServerProcess::askToExit() {
   closeFd(in_);
 }
 
-Ending ServerProcess::finish(Clock::time_point deadline) {
-  if (in_ >= 0) askToExit();
-  while (out_ >= 0 && Clock::now() < deadline) {
-    const std::array<int, 2> fds{out_, err_};
-    waitForInput(fds, deadline);
-    readAvailable();
+// What the pipes hold now, within kDrainBytes: the server's last words.
+void ServerProcess::drain() {
+  for (std::size_t round = 0; round < kDrainBytes / 65536; ++round) {
+    const auto [out, err] = readyNow(out_, err_);
+    if (!out && !err) break;
+    if (out) (void)readOutput();
+    if (err) readError();
   }
-  return reap(deadline);
 }
 
-void waitForInput(std::span<const int> fds, Clock::time_point deadline) {
-  std::vector<pollfd> polled;
-  for (int fd : fds)
-    if (fd >= 0) polled.push_back({fd, POLLIN, 0});
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-  if (left.count() <= 0) return;
-  const int ms = static_cast<int>(std::min<std::int64_t>(left.count(), 1 << 30));
-  if (polled.empty()) {
-    ::poll(nullptr, 0, ms);
-    return;
+Ending ServerProcess::end() {
+  if (pid_ <= 0) return {};
+  // Before the reap, so that the group's number cannot have been reused:
+  // whatever the server left running goes with it.
+  ::kill(-pid_, SIGKILL);
+  int status = 0;
+  while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
   }
-  (void)::poll(polled.data(), polled.size(), ms);
+  pid_ = -1;
+  closeFd(in_);
+  drain();
+  closeFd(out_);
+  closeFd(err_);
+  return endingOf(status);
 }
 
 }  // namespace zevra_test

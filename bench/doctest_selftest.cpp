@@ -1,0 +1,40 @@
+// doctest running the very same test functions as zevra-selftest, in the
+// same order: a peer under CTest (doctest_discover_tests).
+#define DOCTEST_CONFIG_IMPLEMENT
+#include <doctest/doctest.h>
+
+#include <array>
+#include <cstddef>
+#include <utility>
+
+#include "harness/core/session.hpp"
+#include "selftest/registry.hpp"
+
+namespace {
+
+template <std::size_t I>
+void runRegistered() {
+  zevra_harness::session().allocator_instance.reset();
+  const zevra_harness::Status s = zevra_selftest::test_functions[I].func();
+  if (!s && s.error() == zevra_harness::Skip) return;
+  REQUIRE(s.has_value());
+}
+
+template <std::size_t... I>
+constexpr auto functions(std::index_sequence<I...>) {
+  return std::array<void (*)(), sizeof...(I)>{&runRegistered<I>...};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  constexpr auto kFunctions =
+      functions(std::make_index_sequence<zevra_selftest::test_functions.size()>());
+  for (std::size_t i = 0; i < kFunctions.size(); ++i)
+    doctest::detail::regTest(
+        doctest::detail::TestCase(kFunctions[i], __FILE__, static_cast<unsigned>(i + 1),
+                                  doctest_detail_test_suite_ns::getCurrentTestSuite()) *
+        zevra_selftest::test_functions[i].name.data());
+  doctest::Context context(argc, argv);
+  return context.run();
+}
