@@ -95,7 +95,7 @@ zevra_install_component(engine
           ${PROJECT_SOURCE_DIR}/src/zevra_input ${PROJECT_SOURCE_DIR}/src/zevra_app)
 zevra_install_component(harness
   DESCRIPTION "The Zevra test harness: runner, build-runner protocol, assertions"
-  TARGETS zevra_harness
+  TARGETS zevra_harness zevra_harness_base
   HEADERS ${PROJECT_SOURCE_DIR}/harness/zevra_harness
   PC_LIBS -lbacktrace -pthread)
 # The GLFW adapter, where built: only an application asking for it needs GLFW.

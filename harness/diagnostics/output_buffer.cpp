@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "harness/diagnostics/write_all.hpp"
+#include "harness/base/write_all.hpp"
 
 namespace zevra_harness {
 

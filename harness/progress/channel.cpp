@@ -7,7 +7,7 @@
 #include <charconv>
 #include <climits>
 
-#include "harness/progress/utf8.hpp"
+#include "harness/base/utf8.hpp"
 
 namespace zevra_harness::progress {
 

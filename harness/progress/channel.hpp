@@ -17,7 +17,7 @@
 #include <string_view>
 
 #include "harness/diagnostics/output_buffer.hpp"
-#include "harness/diagnostics/write_all.hpp"
+#include "harness/base/write_all.hpp"
 
 namespace zevra_harness::progress {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "harness/diagnostics/output_buffer.hpp"
-#include "harness/progress/utf8.hpp"
+#include "harness/base/utf8.hpp"
 
 namespace zevra_harness::progress {
 namespace {

@@ -16,10 +16,10 @@
 #include "harness/diagnostics/fault_handler.hpp"
 #include "harness/diagnostics/stack_trace.hpp"
 #include "harness/diagnostics/stderr.hpp"
-#include "harness/diagnostics/write_all.hpp"
+#include "harness/base/write_all.hpp"
 #include "harness/progress/frame.hpp"
 #include "harness/progress/interrupts.hpp"
-#include "harness/progress/utf8.hpp"
+#include "harness/base/utf8.hpp"
 #include "zevra_harness/log.hpp"
 
 namespace zevra_harness::progress {

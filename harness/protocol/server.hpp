@@ -13,7 +13,7 @@
 #include "harness/protocol/breakdown.hpp"
 #include "harness/protocol/receive_fifo.hpp"
 #include "harness/protocol/stream.hpp"
-#include "harness/protocol/wire.hpp"
+#include "harness/base/wire.hpp"
 
 namespace zevra_harness {
 

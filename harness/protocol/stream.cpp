@@ -3,7 +3,7 @@
 #include <array>
 #include <cerrno>
 
-#include "harness/diagnostics/write_all.hpp"
+#include "harness/base/write_all.hpp"
 
 namespace zevra_harness {
 

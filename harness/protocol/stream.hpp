@@ -9,7 +9,7 @@
 #include <expected>
 #include <span>
 
-#include "harness/diagnostics/system_calls.hpp"
+#include "harness/base/system_calls.hpp"
 
 namespace zevra_harness {
 

@@ -31,7 +31,7 @@ plant "one empty read ends the input" harness/protocol/server.cpp \
 plant "exit obeyed before its body arrived" harness/protocol/server.cpp \
   'if (receive_fifo_.size() >= whole) {' \
   'if (receive_fifo_.size() >= whole || header.tag == 0) {'
-plant "the flags' error count not saturated" harness/protocol/wire.hpp \
+plant "the flags' error count not saturated" harness/base/wire.hpp \
   'std::uint32_t count = f.log_err_count < kMaxLoggedErrors' \
   'std::uint32_t count = true'
 plant "the receive queue not growing in powers of two" harness/protocol/receive_fifo.cpp \
@@ -43,10 +43,10 @@ plant "a partial write not continued" harness/protocol/server.cpp \
 plant "a write that took nothing taken as progress" harness/protocol/server.cpp \
   'if (!wrote || *wrote == 0)' \
   'if (!wrote)'
-plant "an interrupted call reported as an error" harness/diagnostics/write_all.hpp \
+plant "an interrupted call reported as an error" harness/base/write_all.hpp \
   $'    if (errno == EINTR) continue;\n' \
   ''
-plant "EAGAIN ends the conversation" harness/diagnostics/write_all.hpp \
+plant "EAGAIN ends the conversation" harness/base/write_all.hpp \
   'if (errno != EAGAIN && errno != EWOULDBLOCK) return result;' \
   'return result;'
 plant "the input's end inside a header named as between messages" harness/protocol/server.cpp \

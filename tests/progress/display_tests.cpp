@@ -10,7 +10,7 @@
 
 #include "harness/progress/channel.hpp"
 #include "harness/progress/frame.hpp"
-#include "harness/progress/utf8.hpp"
+#include "harness/base/utf8.hpp"
 #include "zevra_harness/main.hpp"
 #include "zevra_harness/testing.hpp"
 

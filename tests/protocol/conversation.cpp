@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "harness/diagnostics/number_text.hpp"
-#include "harness/diagnostics/write_all.hpp"
+#include "harness/base/write_all.hpp"
 #include "zevra_harness/print.hpp"
 
 namespace protocol_test {

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstdint>
 
+#include "harness/base/utf8.hpp"
+
 namespace zevra_test {
 namespace {
 
@@ -15,39 +17,18 @@ constexpr bool xmlChar(char32_t c) {
          (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
-// The length of the well-formed UTF-8 sequence at the front of `s` and its
-// code point; 0 if there is none.
-std::size_t decodeUtf8(std::string_view s, char32_t& c) {
-  const auto b0 = static_cast<unsigned char>(s[0]);
-  if (b0 < 0x80) {
-    c = b0;
-    return 1;
-  }
-  std::size_t len = b0 >= 0xF8 ? 0 : b0 >= 0xF0 ? 4 : b0 >= 0xE0 ? 3 : b0 >= 0xC0 ? 2 : 0;
-  if (len == 0 || len > s.size()) return 0;
-  c = b0 & (0x7Fu >> len);
-  for (std::size_t i = 1; i < len; ++i) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    if ((b & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (b & 0x3Fu);
-  }
-  constexpr std::array<char32_t, 5> kLeast{0, 0, 0x80, 0x800, 0x10000};  // no overlong forms
-  if (c < kLeast[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-  return len;
-}
-
 // In an attribute, white space other than the space is written as a
 // character reference, or a parser would turn it into spaces.
 void appendEscaped(std::string& out, std::string_view text, bool attribute) {
   while (!text.empty()) {
-    char32_t c = 0;
-    const std::size_t len = decodeUtf8(text, c);
-    if (len == 0 || !xmlChar(c)) {
+    const zevra_harness::Utf8Step step = zevra_harness::decodeUtf8(text, 0);
+    const std::size_t len = step.length;
+    if (!step.valid || !xmlChar(step.code)) {
       out += kReplacement;
-      text.remove_prefix(len == 0 ? 1 : len);
+      text.remove_prefix(len);
       continue;
     }
-    switch (c) {
+    switch (step.code) {
       case '&':
         out += "&amp;";
         break;

@@ -15,7 +15,7 @@
 
 #include "command_line.hpp"
 #include "console_report.hpp"
-#include "harness/diagnostics/write_all.hpp"
+#include "harness/base/write_all.hpp"
 #include "junit.hpp"
 #include "plan.hpp"
 #include "registry_listing.hpp"

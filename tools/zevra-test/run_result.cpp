@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "harness/protocol/wire.hpp"
+#include "harness/base/wire.hpp"
 
 namespace zevra_test {
 namespace {

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "harness/diagnostics/system_calls.hpp"
+#include "harness/base/system_calls.hpp"
 
 namespace zevra_harness {
 

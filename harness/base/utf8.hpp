@@ -1,12 +1,14 @@
 #pragma once
-// One step of UTF-8 decoding for the progress display: the drawing counts
-// columns per code point and the channel passes valid text through, so both
-// need to know where a well-formed sequence ends.
+// One step of UTF-8 decoding, the harness's and its client's one decoder:
+// the progress drawing counts columns per code point, the progress channel
+// and the client's JUnit report pass well-formed text through, and the
+// client's patterns match whole characters; all of them need to know where
+// a well-formed sequence ends.
 
 #include <cstddef>
 #include <string_view>
 
-namespace zevra_harness::progress {
+namespace zevra_harness {
 
 struct Utf8Step {
   char32_t code;       // the code point; meaningless when !valid
@@ -47,4 +49,4 @@ constexpr Utf8Step decodeUtf8(std::string_view s, std::size_t at) {
   return {code, length, true};
 }
 
-}  // namespace zevra_harness::progress
+}  // namespace zevra_harness

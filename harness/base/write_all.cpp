@@ -1,4 +1,4 @@
-#include "harness/diagnostics/write_all.hpp"
+#include "harness/base/write_all.hpp"
 
 #include <algorithm>
 
