@@ -14,8 +14,8 @@
 #include <cstdlib>
 
 #include "call_chain.hpp"
-#include "harness/allocator/pages.hpp"
-#include "harness/core/session.hpp"
+#include "harness/portable/core/session.hpp"
+#include "harness/portable/platform/pages.hpp"
 
 namespace {
 

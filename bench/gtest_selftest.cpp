@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "harness/core/session.hpp"
+#include "harness/portable/core/session.hpp"
 #include "selftest/registry.hpp"
 
 namespace {

@@ -17,7 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "harness/core/session.hpp"
+#include "harness/portable/core/session.hpp"
 #include "tests/allocator/reports_test.hpp"
 #include "zevra_harness/main.hpp"
 #include "zevra_harness/testing.hpp"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory_resource>
 
-#include "harness/core/session.hpp"
+#include "harness/portable/core/session.hpp"
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "harness/core/session.hpp"
+#include "harness/portable/core/session.hpp"
 #include "zevra_harness/main.hpp"
 #include "zevra_harness/testing.hpp"
 

@@ -12,7 +12,7 @@
 #include <regex>
 #include <string>
 
-#include "harness/core/session.hpp"
+#include "harness/portable/core/session.hpp"
 #include "zevra_harness/log.hpp"
 #include "zevra_harness/testing.hpp"
 

@@ -17,10 +17,10 @@
 #include <string_view>
 
 #include "conversation_model.hpp"
-#include "harness/core/arena.hpp"
-#include "harness/core/runner_arena.hpp"
-#include "harness/core/session.hpp"
-#include "harness/protocol/conversation.hpp"
+#include "harness/portable/core/arena.hpp"
+#include "harness/portable/core/runner_arena.hpp"
+#include "harness/portable/core/session.hpp"
+#include "harness/runner/conversation.hpp"
 #include "scripted_descriptors.hpp"
 #include "zevra_harness/log.hpp"
 #include "zevra_harness/print.hpp"

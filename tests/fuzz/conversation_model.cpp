@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "harness/core/runner_arena.hpp"
+#include "harness/portable/core/runner_arena.hpp"
 
 namespace zevra_fuzz {
 namespace {

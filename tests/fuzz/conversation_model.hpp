@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "harness/protocol/conversation.hpp"
+#include "harness/runner/conversation.hpp"
 #include "scripted_descriptors.hpp"
 
 namespace zevra_fuzz {

@@ -17,15 +17,15 @@
 #include <thread>
 #include <type_traits>
 
-#include "harness/core/arena.hpp"
-#include "harness/core/command_line.hpp"
-#include "harness/core/session.hpp"
-#include "harness/core/test_run.hpp"
-#include "harness/diagnostics/demangle.hpp"
-#include "harness/diagnostics/float_text.hpp"
-#include "harness/diagnostics/output_buffer.hpp"
-#include "harness/diagnostics/stack_mapping.hpp"
-#include "harness/diagnostics/stack_trace.hpp"
+#include "harness/portable/core/arena.hpp"
+#include "harness/portable/core/command_line.hpp"
+#include "harness/portable/core/session.hpp"
+#include "harness/portable/core/test_run.hpp"
+#include "harness/portable/diagnostics/float_text.hpp"
+#include "harness/portable/diagnostics/output_buffer.hpp"
+#include "harness/portable/platform/stack_trace.hpp"
+#include "harness/posix/demangle.hpp"
+#include "harness/posix/stack_mapping.hpp"
 #include "zevra_harness/main.hpp"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <thread>
 
-#include "harness/diagnostics/stderr.hpp"
-#include "harness/progress/terminal.hpp"
+#include "harness/portable/diagnostics/stderr.hpp"
+#include "harness/posix/progress/terminal.hpp"
 #include "zevra_harness/main.hpp"
 
 #ifdef FAULTS_LOCKED_MALLOC

@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "harness/progress/channel.hpp"
-#include "harness/progress/frame.hpp"
 #include "harness/base/utf8.hpp"
+#include "harness/posix/progress/channel.hpp"
+#include "harness/posix/progress/frame.hpp"
 #include "zevra_harness/main.hpp"
 #include "zevra_harness/testing.hpp"
 

@@ -12,8 +12,8 @@
 #include <chrono>
 #include <thread>
 
-#include "harness/diagnostics/number_text.hpp"
 #include "harness/base/write_all.hpp"
+#include "harness/portable/diagnostics/number_text.hpp"
 #include "zevra_harness/print.hpp"
 
 namespace protocol_test {

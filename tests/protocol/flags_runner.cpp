@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <limits>
 
-#include "harness/core/session.hpp"
+#include "harness/portable/core/session.hpp"
 #include "zevra_harness/log.hpp"
 #include "zevra_harness/main.hpp"
 #include "zevra_harness/testing.hpp"

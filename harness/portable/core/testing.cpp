@@ -1,0 +1,23 @@
+#include "zevra_harness/testing.hpp"
+
+#include "harness/portable/core/session.hpp"
+
+namespace zevra_harness {
+
+void reportApproxMismatch(double expected, double actual, double tolerance) {
+  print("actual {}, not within absolute tolerance {} of expected {}\n", actual, tolerance,
+        expected);
+}
+
+void reportApproxMismatch(float expected, float actual, float tolerance) {
+  print("actual {}, not within absolute tolerance {} of expected {}\n", actual, tolerance,
+        expected);
+}
+
+TestAllocator& allocator() { return session().allocator_instance; }
+std::uint32_t randomSeed() { return session().random_seed; }
+Level logLevel() { return session().log_level; }
+void setLogLevel(Level level) { session().log_level = level; }
+void declareFuzzTest() { session().is_fuzz_test = true; }
+
+}  // namespace zevra_harness

@@ -1,0 +1,14 @@
+#include "zevra_harness/print.hpp"
+
+#include "harness/portable/diagnostics/format.hpp"
+#include "harness/portable/diagnostics/stderr.hpp"
+
+namespace zevra_harness {
+
+void printArgs(std::string_view fmt, std::span<const FormatArg> args) {
+  StderrLock lock;
+  StderrBuffer out;
+  formatArgs(out, fmt, args);
+}
+
+}  // namespace zevra_harness

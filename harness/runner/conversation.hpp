@@ -1,0 +1,33 @@
+#pragma once
+// The protocol front end: after the version message, the build runner's
+// requests are served one at a time until it says `exit`.
+
+#include <expected>
+
+#include "harness/posix/protocol/server.hpp"
+#include "zevra_harness/registry.hpp"
+#include "zevra_harness/status.hpp"
+
+namespace zevra_harness {
+
+// How a conversation ends without an error: the peer said `exit`, or it sent
+// a request this program does not serve. The value is the exit status that
+// mainServer ends the process with.
+enum class ConversationEnd : int { exit = 0, refused = 1 };
+
+// A whole conversation over `options.stream`: the version message, then the
+// requests of the peer one at a time with the tests of `registry` until an
+// end. A breakdown (the input ended or failed, the output failed, a message
+// did not fit) releases the receive queue, is logged in one warn line and
+// returned.
+std::expected<ConversationEnd, Breakdown> converse(const Server::Options& options,
+                                                   Registry registry);
+
+// The error mainServer returns after a breakdown.
+inline constexpr Error ConversationBroken{"ConversationBroken"};
+
+// Protocol mode over standard input and output, in the runner's arena: ends
+// the process at the conversation's end, returns only after a breakdown.
+Error mainServer(Registry registry);
+
+}  // namespace zevra_harness
