@@ -16,7 +16,7 @@
 extern "C" [[gnu::weak]] int __gcclibcxx_demangle_callback(  // NOLINT: the runtime's name
     const char* mangled, void (*callback)(const char*, std::size_t, void*), void* opaque);
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 namespace {
 
 // The callback demangler's stack use grows with the name's length (about 70
@@ -64,4 +64,4 @@ void appendDemangled(OutputBuffer& out, const char* name, bool in_signal_handler
   out.append(mangled);
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -1,7 +1,7 @@
 #pragma once
 // Readable C++ function names in stack traces.
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 class OutputBuffer;
 
@@ -11,4 +11,4 @@ class OutputBuffer;
 // heap may be used.
 void appendDemangled(OutputBuffer& out, const char* name, bool in_signal_handler);
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

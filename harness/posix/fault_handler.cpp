@@ -10,7 +10,7 @@
 #include "harness/portable/diagnostics/stderr.hpp"
 #include "harness/portable/platform/stack_trace.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 namespace {
 
 [[gnu::section(".lbss.zevra_alt_stack")]] alignas(16) constinit std::byte
@@ -79,4 +79,4 @@ void installFaultHandler() {
   for (int sig : {SIGSEGV, SIGILL, SIGBUS, SIGFPE}) (void)sigaction(sig, &fault, nullptr);
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

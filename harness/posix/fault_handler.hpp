@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <span>
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 // Room for the symbolizer, which may run on it when a fault is reported.
 // Each such stack is defined in section ".lbss.zevra_alt_stack", which the
@@ -37,4 +37,4 @@ class AlternateSignalStack {
   stack_t previous_{};
 };
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
-namespace zevra_harness::os_pages {
+namespace zevra_harness::detail::os_pages {
 namespace {
 constinit std::atomic<std::uint64_t> map_calls{0};
 constinit std::atomic<std::uint64_t> unmap_calls{0};
@@ -40,4 +40,4 @@ Calls calls() {
   return {map_calls.load(std::memory_order_relaxed), unmap_calls.load(std::memory_order_relaxed)};
 }
 
-}  // namespace zevra_harness::os_pages
+}  // namespace zevra_harness::detail::os_pages

@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 namespace {
 
 int hexDigit(char c) {
@@ -51,4 +51,4 @@ std::uintptr_t stackMappingEnd(std::uintptr_t address) {
   return found;
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -5,10 +5,10 @@
 
 #include <cstdint>
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 // The end of the mapping that holds `address`; 0 when there is none or the
 // table cannot be read.
 std::uintptr_t stackMappingEnd(std::uintptr_t address);
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -13,7 +13,7 @@
 
 extern "C" void* __libc_stack_end;  // NOLINT: glibc's end of the main thread's stack
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 namespace {
 
 bool onMainThread() { return ::gettid() == ::getpid(); }
@@ -204,4 +204,4 @@ void appendTraceInSignalHandler(OutputBuffer& out, const StackCapture& trace) {
   appendCapture(out, trace, state, true);
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -5,7 +5,7 @@
 
 #include "harness/posix/fault_handler.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 namespace {
 
 constexpr rlim_t kStackBytes = 16777216;
@@ -36,4 +36,4 @@ void startUp() {
   (void)sigaction(SIGPIPE, &pipe, nullptr);
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -16,7 +16,7 @@
 #include "harness/portable/diagnostics/fatal.hpp"
 #include "harness/portable/diagnostics/stderr.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 namespace {
 
 #if defined(__clang__)
@@ -158,4 +158,4 @@ Error mainServer(Registry registry) {
   ::_exit(static_cast<int>(*end));
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -8,7 +8,7 @@
 #include "zevra_harness/registry.hpp"
 #include "zevra_harness/status.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 // How a conversation ends without an error: the peer said `exit`, or it sent
 // a request this program does not serve. The value is the exit status that
@@ -30,4 +30,4 @@ inline constexpr Error ConversationBroken{"ConversationBroken"};
 // the process at the conversation's end, returns only after a breakdown.
 Error mainServer(Registry registry);
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

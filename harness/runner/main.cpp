@@ -11,7 +11,7 @@
 #include "harness/runner/conversation.hpp"
 #include "harness/runner/terminal_mode.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 namespace {
 
 // Copies the arguments (pointer array and texts) into the arena, so that
@@ -31,8 +31,12 @@ const char* const* copyArguments(Arena& arena, int argc, char** argv) {
 }
 
 }  // namespace
+}  // namespace zevra_harness::detail
+
+namespace zevra_harness {
 
 int runMain(Registry registry, int argc, char** argv) {
+  using namespace detail;
   startUp();
   Arena& arena = runnerArena();
   const char* const* args = copyArguments(arena, argc, argv);

@@ -10,7 +10,7 @@
 #include "harness/portable/diagnostics/stderr.hpp"
 #include "harness/portable/platform/progress.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 namespace {
 
 // One line per test when standard error is not a terminal: the prefix
@@ -108,4 +108,4 @@ int mainTerminal(Registry registry) {
   return (leaks != 0 || logged != 0 || fail_count != 0) ? 1 : 0;
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

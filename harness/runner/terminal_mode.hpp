@@ -4,10 +4,10 @@
 
 #include "zevra_harness/registry.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 // Returns the exit status: 0 for a clean run, 1 when a test failed, leaked
 // or an error was logged.
 int mainTerminal(Registry registry);
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -20,13 +20,15 @@ struct Hex {
   std::uint64_t value;
 };
 
+namespace detail {
 class OutputBuffer;  // the harness's own text buffer
+}
 
 // A value the harness writes itself (a stack trace) provides
 // `appendFormatArg(OutputBuffer&, const T&)`, found by argument-dependent
 // lookup.
 template <typename T>
-concept HarnessFormatted = requires(OutputBuffer& out, const T& v) {
+concept HarnessFormatted = requires(detail::OutputBuffer& out, const T& v) {
   appendFormatArg(out, v);
 };
 
@@ -57,7 +59,7 @@ struct FormatArg {
   FormatArg(const char* s) : kind(Kind::text), text(s) {}
   template <HarnessFormatted T>
   FormatArg(const T& v)
-      : kind(Kind::other), object(&v), write([](OutputBuffer& out, const void* p) {
+      : kind(Kind::other), object(&v), write([](detail::OutputBuffer& out, const void* p) {
           appendFormatArg(out, *static_cast<const T*>(p));
         }) {}
 
@@ -67,7 +69,7 @@ struct FormatArg {
   float f32 = 0;
   std::string_view text;
   const void* object = nullptr;
-  void (*write)(OutputBuffer&, const void*) = nullptr;
+  void (*write)(detail::OutputBuffer&, const void*) = nullptr;
 };
 
 void formatPlaceholdersDoNotMatchArguments();  // never defined: a build-time error
@@ -85,13 +87,15 @@ struct Format {
   }
 };
 
+namespace detail {
 // Prints `fmt` with its holes filled by `args`, as one write where it fits.
 void printArgs(std::string_view fmt, std::span<const FormatArg> args);
+}  // namespace detail
 
 template <typename... Args>
 void print(Format<std::type_identity_t<Args>...> fmt, const Args&... args) {
   const std::array<FormatArg, sizeof...(Args)> list{FormatArg(args)...};
-  printArgs(fmt.text, list);
+  detail::printArgs(fmt.text, list);
 }
 
 }  // namespace zevra_harness

@@ -39,8 +39,10 @@ template <typename F>
   return std::fabs(expected - actual) <= tolerance;
 }
 
+namespace detail {
 void reportApproxMismatch(double expected, double actual, double tolerance);
 void reportApproxMismatch(float expected, float actual, float tolerance);
+}  // namespace detail
 
 // Success if approxEqAbs holds; otherwise prints
 // "actual {}, not within absolute tolerance {} of expected {}" and fails with
@@ -53,7 +55,7 @@ requires std::is_same_v<F, double> || std::is_same_v<F, float>
                                        std::source_location loc = std::source_location::current()) {
   if (approxEqAbs<F>(expected, actual, tolerance)) [[likely]]
     return {};
-  reportApproxMismatch(expected, actual, tolerance);
+  detail::reportApproxMismatch(expected, actual, tolerance);
   return fail(TestExpectedApproxEqAbs, loc);
 }
 

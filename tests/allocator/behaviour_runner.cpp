@@ -24,10 +24,10 @@
 
 namespace {
 
-using zevra_harness::DebugAllocator;
 using zevra_harness::expect;
-using zevra_harness::session;
 using zevra_harness::Status;
+using zevra_harness::detail::DebugAllocator;
+using zevra_harness::detail::session;
 
 struct Block {
   unsigned char* p;

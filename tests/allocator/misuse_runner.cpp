@@ -12,8 +12,8 @@ namespace {
 
 using zevra_harness::allocator;
 using zevra_harness::expect;
-using zevra_harness::session;
 using zevra_harness::Status;
+using zevra_harness::detail::session;
 
 Status leakOne() {
   void* p = allocator().allocate(48, 8);

@@ -31,6 +31,7 @@
 namespace {
 
 using namespace zevra_harness;
+using namespace zevra_harness::detail;
 
 template <typename F>
 Status expectText(F v, std::string_view want) {

@@ -17,7 +17,8 @@
 namespace {
 
 using namespace zevra_harness;
-using namespace zevra_harness::progress;
+using namespace zevra_harness::detail;
+using namespace zevra_harness::detail::progress;
 
 static_assert(decodeUtf8("³", 0).code == 0xb3 && decodeUtf8("³", 0).length == 2);
 static_assert(decodeUtf8("\xe2\x86\x92", 0).code == 0x2192);

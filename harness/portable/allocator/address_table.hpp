@@ -14,7 +14,7 @@
 #include "harness/portable/allocator/page_cache.hpp"
 #include "harness/portable/platform/pages.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 template <typename Value, std::size_t inline_entries = 16>
 class AddressTable {
@@ -135,4 +135,4 @@ class AddressTable {
   int shift_ = inline_shift;
 };
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -9,7 +9,7 @@
 #include "harness/portable/diagnostics/fatal.hpp"
 #include "zevra_harness/log.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 struct DebugAllocator::Record {
   Record* next_freed;  // the next younger slot in the quarantine
@@ -385,4 +385,4 @@ bool DebugAllocator::releaseAll(bool report) {
   return leaked;
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -24,7 +24,7 @@
 #include "harness/portable/allocator/trace_store.hpp"
 #include "zevra_harness/test_allocator.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 class DebugAllocator final : public TestAllocator {
  public:
@@ -118,4 +118,4 @@ class DebugAllocator final : public TestAllocator {
   TraceStore traces_;
 };
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -6,7 +6,7 @@
 
 #include "harness/portable/platform/pages.hpp"
 
-namespace zevra_harness::page_cache {
+namespace zevra_harness::detail::page_cache {
 namespace {
 
 constexpr int min_log2 = std::countr_zero(os_pages::page_size);
@@ -55,4 +55,4 @@ void give(void* block, std::size_t bytes) {
   os_pages::unmap(block, bytes);
 }
 
-}  // namespace zevra_harness::page_cache
+}  // namespace zevra_harness::detail::page_cache

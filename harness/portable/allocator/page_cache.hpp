@@ -8,7 +8,7 @@
 
 #include <cstddef>
 
-namespace zevra_harness::page_cache {
+namespace zevra_harness::detail::page_cache {
 
 // Blocks are powers of two from one page on; up to `max_kept_block` bytes they
 // are kept when given back, and at most `max_kept_bytes` in all.
@@ -25,4 +25,4 @@ void* take(std::size_t bytes);
 // Returns a block from `take`, to be kept or unmapped.
 void give(void* block, std::size_t bytes);
 
-}  // namespace zevra_harness::page_cache
+}  // namespace zevra_harness::detail::page_cache

@@ -5,7 +5,7 @@
 
 #include "harness/portable/allocator/page_cache.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 namespace {
 
@@ -116,4 +116,4 @@ bool TraceStore::grow() {
   return true;
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -11,7 +11,7 @@
 #include "harness/portable/allocator/address_table.hpp"
 #include "harness/portable/platform/stack_trace.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 // A trace as captured, before it is stored.
 struct CapturedTrace {
@@ -75,4 +75,4 @@ class TraceStore {
   AddressTable<Id> index_;       // hash -> id of the trace stored under it
 };
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

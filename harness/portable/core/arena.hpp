@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 class Arena {
  public:
@@ -57,4 +57,4 @@ class Arena {
   std::size_t before_last_ = 0;  // end of the arena before it
 };
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -1,6 +1,6 @@
 #include "harness/portable/core/command_line.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 namespace {
 
@@ -66,4 +66,4 @@ std::expected<Options, CommandLineError> parseCommandLine(int argc, const char* 
   return options;
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 struct Options {
   bool listen = false;
@@ -24,4 +24,4 @@ using CommandLineError = std::string_view;
 
 std::expected<Options, CommandLineError> parseCommandLine(int argc, const char* const* argv);
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -5,7 +5,7 @@
 
 #include "harness/portable/diagnostics/format.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 void FailureTrace::raise(std::source_location loc) {
   clear();
@@ -37,4 +37,4 @@ void FailureTrace::append(OutputBuffer& out) const {
   if (dropped_ != 0) format(out, "({} more places)\n", dropped_);
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

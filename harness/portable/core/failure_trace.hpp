@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <source_location>
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 class OutputBuffer;
 
@@ -33,4 +33,4 @@ class FailureTrace {
   std::size_t dropped_ = 0;
 };
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

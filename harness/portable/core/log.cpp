@@ -4,7 +4,7 @@
 #include "harness/portable/diagnostics/format.hpp"
 #include "harness/portable/diagnostics/stderr.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 void logArgs(Level level, std::string_view scope, std::string_view fmt,
              std::span<const FormatArg> args) {
@@ -18,4 +18,4 @@ void logArgs(Level level, std::string_view scope, std::string_view fmt,
   out.append('\n');
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -1,6 +1,6 @@
 #include "harness/portable/core/runner_arena.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 namespace {
 
 // After all other zero-initialised data, like the signal stacks: a terminal
@@ -14,4 +14,4 @@ constinit Arena fba{fba_buffer};
 
 Arena& runnerArena() { return fba; }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

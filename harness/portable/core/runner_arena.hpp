@@ -4,9 +4,9 @@
 
 #include "harness/portable/core/arena.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 inline constexpr std::size_t kRunnerArenaBytes = 8192;
 Arena& runnerArena();
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

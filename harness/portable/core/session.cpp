@@ -2,7 +2,7 @@
 
 #include <limits>
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 namespace {
 constinit Session the_session;
 }
@@ -13,4 +13,4 @@ void Session::countLoggedError() {
   if (log_err_count != std::numeric_limits<std::size_t>::max()) ++log_err_count;
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -11,7 +11,7 @@
 #include "harness/portable/core/failure_trace.hpp"
 #include "zevra_harness/log.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 struct Session {
   // The checking allocator handed to the current test, fresh before each.
@@ -31,4 +31,4 @@ struct Session {
 
 Session& session();
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -2,9 +2,9 @@
 
 #include "harness/portable/core/session.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 void traceRaise(std::source_location loc) { session().failure_trace.raise(loc); }
 void tracePassBack(std::source_location loc) { session().failure_trace.passBack(loc); }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

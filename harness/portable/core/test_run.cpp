@@ -2,7 +2,7 @@
 
 #include "harness/portable/core/session.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 TestRun runOne(const TestFn& test, const RunPolicy& policy, Reporter& reporter) {
   Session& s = session();
@@ -32,4 +32,4 @@ TestRun runOne(const TestFn& test, const RunPolicy& policy, Reporter& reporter) 
   return run;
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -11,7 +11,7 @@
 #include "zevra_harness/status.hpp"
 #include "zevra_harness/testing.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 struct TestRun {
   enum class Outcome : std::uint8_t { success, skip, failure };
@@ -57,4 +57,4 @@ class Reporter {
 // trace cleared; the allocator ended and checked for leaks.
 TestRun runOne(const TestFn& test, const RunPolicy& policy, Reporter& reporter);
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -2,7 +2,7 @@
 
 #include "harness/portable/core/session.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 void reportApproxMismatch(double expected, double actual, double tolerance) {
   print("actual {}, not within absolute tolerance {} of expected {}\n", actual, tolerance,
@@ -13,6 +13,12 @@ void reportApproxMismatch(float expected, float actual, float tolerance) {
   print("actual {}, not within absolute tolerance {} of expected {}\n", actual, tolerance,
         expected);
 }
+
+}  // namespace zevra_harness::detail
+
+namespace zevra_harness {
+
+using detail::session;
 
 TestAllocator& allocator() { return session().allocator_instance; }
 std::uint32_t randomSeed() { return session().random_seed; }

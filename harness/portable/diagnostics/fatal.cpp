@@ -10,7 +10,7 @@
 #include "harness/portable/diagnostics/stderr.hpp"
 #include "harness/portable/platform/stack_trace.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 namespace {
 constinit std::atomic<int> panicking{0};
 }
@@ -34,4 +34,4 @@ void fatal(std::string_view message) {
   std::abort();
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -3,8 +3,8 @@
 
 #include <string_view>
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 [[noreturn]] void fatal(std::string_view message);
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

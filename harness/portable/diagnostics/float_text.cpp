@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 namespace {
 
 // std::to_chars gives the shortest round-trip digits ("1.235e+02"); rewrite
@@ -43,4 +43,4 @@ std::size_t render(F v, char* out) {
 std::size_t floatText(double v, char* out) { return render(v, out); }
 std::size_t floatText(float v, char* out) { return render(v, out); }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

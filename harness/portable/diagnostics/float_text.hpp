@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 inline constexpr std::size_t kFloatTextMax = 32;
 
@@ -14,4 +14,4 @@ inline constexpr std::size_t kFloatTextMax = 32;
 std::size_t floatText(double v, char* out);
 std::size_t floatText(float v, char* out);
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -2,7 +2,7 @@
 
 #include "harness/portable/diagnostics/float_text.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 namespace {
 
 void appendArg(OutputBuffer& out, const FormatArg& a) {
@@ -48,4 +48,4 @@ void formatArgs(OutputBuffer& out, std::string_view fmt, std::span<const FormatA
   out.append(fmt);
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

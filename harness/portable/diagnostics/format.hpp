@@ -10,7 +10,7 @@
 #include "harness/portable/diagnostics/output_buffer.hpp"
 #include "zevra_harness/print.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 // Appends `fmt` to `out`, each "{}" replaced by the next argument.
 void formatArgs(OutputBuffer& out, std::string_view fmt, std::span<const FormatArg> args);
@@ -21,4 +21,4 @@ void format(OutputBuffer& out, Format<std::type_identity_t<Args>...> fmt, const 
   formatArgs(out, fmt.text, list);
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 class NumberText {
  public:
@@ -24,4 +24,4 @@ class NumberText {
   std::size_t len_;
 };
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -5,7 +5,7 @@
 
 #include "harness/base/write_all.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 void OutputBuffer::append(std::string_view s) {
   while (!s.empty()) {
@@ -29,4 +29,4 @@ bool OutputBuffer::flush() {
   return !failed_;
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

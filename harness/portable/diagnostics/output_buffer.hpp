@@ -13,8 +13,10 @@
 #include "harness/portable/diagnostics/number_text.hpp"
 
 namespace zevra_harness {
+struct WaitBudget;  // see harness/base/write_all.hpp
+}
 
-struct WaitBudget;  // see write_all.hpp
+namespace zevra_harness::detail {
 
 class OutputBuffer {
  public:
@@ -68,4 +70,4 @@ class OwnedBuffer : private BufferStorage<N>, public OutputBuffer {
       : OutputBuffer(this->bytes, fd, budget) {}
 };
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

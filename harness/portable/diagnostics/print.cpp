@@ -3,7 +3,7 @@
 #include "harness/portable/diagnostics/format.hpp"
 #include "harness/portable/diagnostics/stderr.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 void printArgs(std::string_view fmt, std::span<const FormatArg> args) {
   StderrLock lock;
@@ -11,4 +11,4 @@ void printArgs(std::string_view fmt, std::span<const FormatArg> args) {
   formatArgs(out, fmt, args);
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

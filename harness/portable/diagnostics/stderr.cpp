@@ -6,7 +6,7 @@
 #include <chrono>
 #include <mutex>
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 namespace {
 
 constinit std::recursive_mutex stderr_mutex;
@@ -56,4 +56,4 @@ StderrBuffer::StderrBuffer() : OwnedBuffer(2) {
   append(text);
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -7,7 +7,7 @@
 
 #include "harness/portable/diagnostics/output_buffer.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 // Holds the standard-error lock (recursive: a fatal stop inside a print still
 // reports). Taking it first clears the progress drawing.
@@ -44,4 +44,4 @@ void deferToNextPrint(std::string_view text);
 using ClearHook = void (*)();
 void setStderrClearHook(ClearHook hook);
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

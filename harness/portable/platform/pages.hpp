@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace zevra_harness::os_pages {
+namespace zevra_harness::detail::os_pages {
 
 // x86-64 Linux pages.
 inline constexpr std::size_t page_size = 4096;
@@ -31,4 +31,4 @@ struct Calls {
 };
 Calls calls();
 
-}  // namespace zevra_harness::os_pages
+}  // namespace zevra_harness::detail::os_pages

@@ -5,11 +5,11 @@
 #include <cstddef>
 #include <string_view>
 
-namespace zevra_harness::progress {
+namespace zevra_harness::detail::progress {
 
 void start(std::string_view root_label, std::size_t expected_items);
 void itemBegin(std::string_view label);
 void itemEnd();
 void end();
 
-}  // namespace zevra_harness::progress
+}  // namespace zevra_harness::detail::progress

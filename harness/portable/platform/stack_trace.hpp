@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <span>
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 // A captured trace, as the return addresses of its frames (innermost first).
 struct TraceView {
@@ -80,4 +80,4 @@ void appendTraceInSignalHandler(OutputBuffer& out, const StackCapture& trace);
 // A trace as the argument of a format ("zevra_harness/print.hpp").
 inline void appendFormatArg(OutputBuffer& out, const TraceView& trace) { appendTrace(out, trace); }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -9,7 +9,7 @@
 
 #include "harness/base/utf8.hpp"
 
-namespace zevra_harness::progress {
+namespace zevra_harness::detail::progress {
 
 std::expected<int, ChannelRefusal> openChannel(std::string_view value) {
   int fd = 0;
@@ -61,4 +61,4 @@ bool ChannelLine::send() {
   return out_.flush();
 }
 
-}  // namespace zevra_harness::progress
+}  // namespace zevra_harness::detail::progress

@@ -19,7 +19,7 @@
 #include "harness/base/write_all.hpp"
 #include "harness/portable/diagnostics/output_buffer.hpp"
 
-namespace zevra_harness::progress {
+namespace zevra_harness::detail::progress {
 
 inline constexpr const char* kChannelVariable = "ZEVRA_PROGRESS_FD";
 
@@ -48,4 +48,4 @@ class ChannelLine {
   OwnedBuffer<4096> out_;
 };
 
-}  // namespace zevra_harness::progress
+}  // namespace zevra_harness::detail::progress

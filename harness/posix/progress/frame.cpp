@@ -7,7 +7,7 @@
 #include "harness/base/utf8.hpp"
 #include "harness/portable/diagnostics/output_buffer.hpp"
 
-namespace zevra_harness::progress {
+namespace zevra_harness::detail::progress {
 namespace {
 
 struct Range {
@@ -120,4 +120,4 @@ std::size_t composeFrame(const FrameContent& content, std::size_t columns,
   return len + kEraseRest.size();
 }
 
-}  // namespace zevra_harness::progress
+}  // namespace zevra_harness::detail::progress

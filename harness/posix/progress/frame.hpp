@@ -10,7 +10,7 @@
 #include <span>
 #include <string_view>
 
-namespace zevra_harness::progress {
+namespace zevra_harness::detail::progress {
 
 inline constexpr std::size_t kFrameBytes = 4096;
 inline constexpr std::string_view kClearDrawing = "\r\x1b[K";
@@ -32,4 +32,4 @@ std::size_t composeFrame(const FrameContent& content, std::size_t columns,
 // zero-width characters, 2 for wide East Asian characters and emoji, else 1.
 int columnWidth(char32_t code);
 
-}  // namespace zevra_harness::progress
+}  // namespace zevra_harness::detail::progress

@@ -6,7 +6,7 @@
 
 #include "harness/portable/diagnostics/stderr.hpp"
 
-namespace zevra_harness::progress {
+namespace zevra_harness::detail::progress {
 namespace {
 
 constexpr int kInterrupts[] = {SIGINT, SIGTERM};
@@ -47,4 +47,4 @@ sigset_t blockInterrupts() {
   return mask_before;
 }
 
-}  // namespace zevra_harness::progress
+}  // namespace zevra_harness::detail::progress

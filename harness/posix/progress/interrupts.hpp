@@ -5,7 +5,7 @@
 
 #include <signal.h>
 
-namespace zevra_harness::progress {
+namespace zevra_harness::detail::progress {
 
 // Takes over the interrupts that are not ignored (a run in the background
 // keeps them ignored), until giveBackInterrupts restores what was there.
@@ -17,4 +17,4 @@ void giveBackInterrupts();
 // runs on the thread of the tests.
 sigset_t blockInterrupts();
 
-}  // namespace zevra_harness::progress
+}  // namespace zevra_harness::detail::progress

@@ -7,7 +7,7 @@
 #include "harness/posix/progress/terminal.hpp"
 #include "zevra_harness/log.hpp"
 
-namespace zevra_harness::progress {
+namespace zevra_harness::detail::progress {
 namespace {
 
 // Where progress goes: nowhere (standard error is no terminal and no parent
@@ -112,4 +112,4 @@ void end() {
   mode = Mode::off;
 }
 
-}  // namespace zevra_harness::progress
+}  // namespace zevra_harness::detail::progress

@@ -22,7 +22,7 @@
 #include "harness/posix/progress/interrupts.hpp"
 #include "zevra_harness/log.hpp"
 
-namespace zevra_harness::progress {
+namespace zevra_harness::detail::progress {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -192,4 +192,4 @@ void terminalEnd() {
   setStderrClearHook(nullptr);
 }
 
-}  // namespace zevra_harness::progress
+}  // namespace zevra_harness::detail::progress

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace zevra_harness::progress {
+namespace zevra_harness::detail::progress {
 
 // True when standard error is a terminal that takes escape sequences.
 bool terminalAcceptsEscapes();
@@ -20,4 +20,4 @@ void terminalItemEnd();
 // Stops the thread at once and clears the drawing.
 void terminalEnd();
 
-}  // namespace zevra_harness::progress
+}  // namespace zevra_harness::detail::progress

@@ -7,7 +7,7 @@
 #include "zevra_harness/log.hpp"
 #include "zevra_harness/print.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 namespace {
 
 constexpr std::string_view kScope = "protocol";
@@ -61,4 +61,4 @@ void logBreakdown(const Breakdown& b) {
   }
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 struct Breakdown {
   enum class Cause : std::uint8_t {
@@ -35,4 +35,4 @@ struct Breakdown {
 // "[protocol] (warn): writing standard output failed: EPIPE".
 void logBreakdown(const Breakdown& b);
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 Status ReceiveFifo::ensureWritable(std::size_t n) {
   if (capacity_ - head_ - len_ >= n) return {};
@@ -44,4 +44,4 @@ void ReceiveFifo::release() {
   capacity_ = head_ = len_ = 0;
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

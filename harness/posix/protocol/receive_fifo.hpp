@@ -10,7 +10,7 @@
 #include "harness/portable/core/arena.hpp"
 #include "zevra_harness/status.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 class ReceiveFifo {
  public:
@@ -43,4 +43,4 @@ class ReceiveFifo {
   std::size_t len_ = 0;
 };
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -6,7 +6,7 @@
 #include <array>
 #include <limits>
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 namespace {
 
 Breakdown replyTooLarge(std::size_t len) {
@@ -136,4 +136,4 @@ Sent Server::serveTestResults(std::uint32_t index, std::uint32_t flags) {
                       {body});
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

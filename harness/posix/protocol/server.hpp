@@ -15,7 +15,7 @@
 #include "harness/posix/protocol/receive_fifo.hpp"
 #include "harness/posix/protocol/stream.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 // A reply went out whole, or why the conversation broke off.
 using Sent = std::expected<void, Breakdown>;
@@ -61,4 +61,4 @@ class Server {
   FdStream& stream_;
 };
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

@@ -5,7 +5,7 @@
 
 #include "harness/base/write_all.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 std::expected<std::size_t, int> FdStream::read(std::span<std::byte> into) {
   ssize_t got =
@@ -27,4 +27,4 @@ std::expected<std::size_t, int> FdStream::writev(
   return static_cast<std::size_t>(wrote);
 }
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail

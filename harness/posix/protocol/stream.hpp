@@ -11,7 +11,7 @@
 
 #include "harness/base/system_calls.hpp"
 
-namespace zevra_harness {
+namespace zevra_harness::detail {
 
 class FdStream {
  public:
@@ -34,4 +34,4 @@ class FdStream {
   const SystemCalls& sys_;
 };
 
-}  // namespace zevra_harness
+}  // namespace zevra_harness::detail
