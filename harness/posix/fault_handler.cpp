@@ -9,6 +9,7 @@
 #include "harness/portable/diagnostics/format.hpp"
 #include "harness/portable/diagnostics/stderr.hpp"
 #include "harness/portable/platform/stack_trace.hpp"
+#include "harness/posix/signal_trace.hpp"
 
 namespace zevra_harness::detail {
 namespace {

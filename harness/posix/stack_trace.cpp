@@ -9,6 +9,7 @@
 
 #include "harness/portable/diagnostics/format.hpp"
 #include "harness/posix/demangle.hpp"
+#include "harness/posix/signal_trace.hpp"
 #include "harness/posix/stack_mapping.hpp"
 
 extern "C" void* __libc_stack_end;  // NOLINT: glibc's end of the main thread's stack
@@ -120,19 +121,6 @@ void withSymbolizer(bool any_frames, Append append) {
 }
 
 }  // namespace
-
-TraceView StackCapture::innermost() const {
-  return {{inner_, total_ < kKept ? total_ : kKept}, first_is_pc_};
-}
-
-TraceView StackCapture::outermost(std::span<std::uintptr_t, kKept> room) const {
-  if (total_ <= kKept) return {};
-  const std::size_t count = total_ - kKept < kKept ? total_ - kKept : kKept;
-  // The oldest kept entry of the ring comes first.
-  const std::size_t first = total_ - kKept < kKept ? 0 : (total_ - kKept) % kKept;
-  for (std::size_t i = 0; i < count; ++i) room[i] = outer_[(first + i) % kKept];
-  return {{room.data(), count}};
-}
 
 std::size_t captureStackTrace(std::span<std::uintptr_t> out, std::size_t skip) {
   auto fp = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));

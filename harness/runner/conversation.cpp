@@ -4,13 +4,10 @@
 // confused peer never reads a reply to a request it did not make.
 #include "harness/runner/conversation.hpp"
 
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <limits>
 
-#include "harness/portable/core/runner_arena.hpp"
 #include "harness/portable/core/session.hpp"
 #include "harness/portable/core/test_run.hpp"
 #include "harness/portable/diagnostics/fatal.hpp"
@@ -18,14 +15,6 @@
 
 namespace zevra_harness::detail {
 namespace {
-
-#if defined(__clang__)
-constexpr std::string_view kToolchainVersion = "clang " __clang_version__;
-#elif defined(__GNUC__)
-constexpr std::string_view kToolchainVersion = "gcc " __VERSION__;
-#else
-constexpr std::string_view kToolchainVersion = "unknown toolchain";
-#endif
 
 // Prints why a request is not served; the conversation then ends with
 // status 1.
@@ -145,17 +134,6 @@ std::expected<ConversationEnd, Breakdown> converse(const Server::Options& option
       server ? serveConversation(*server, registry) : std::unexpected(server.error());
   if (!end) logBreakdown(end.error());
   return end;
-}
-
-Error mainServer(Registry registry) {
-  FdStream stream(STDIN_FILENO, STDOUT_FILENO);
-  auto end = converse({runnerArena(), kToolchainVersion, stream}, registry);
-  if (!end) return ConversationBroken;
-  // Standard output carries only whole replies written straight to the pipe,
-  // and every print to standard error is written before it returns, so
-  // nothing is left buffered when the process ends here (on `exit` nothing
-  // more is sent and nothing is released).
-  ::_exit(static_cast<int>(*end));
 }
 
 }  // namespace zevra_harness::detail

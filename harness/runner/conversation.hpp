@@ -6,13 +6,12 @@
 
 #include "harness/posix/protocol/server.hpp"
 #include "zevra_harness/registry.hpp"
-#include "zevra_harness/status.hpp"
 
 namespace zevra_harness::detail {
 
 // How a conversation ends without an error: the peer said `exit`, or it sent
 // a request this program does not serve. The value is the exit status that
-// mainServer ends the process with.
+// protocol mode ends the process with.
 enum class ConversationEnd : int { exit = 0, refused = 1 };
 
 // A whole conversation over `options.stream`: the version message, then the
@@ -22,12 +21,5 @@ enum class ConversationEnd : int { exit = 0, refused = 1 };
 // returned.
 std::expected<ConversationEnd, Breakdown> converse(const Server::Options& options,
                                                    Registry registry);
-
-// The error mainServer returns after a breakdown.
-inline constexpr Error ConversationBroken{"ConversationBroken"};
-
-// Protocol mode over standard input and output, in the runner's arena: ends
-// the process at the conversation's end, returns only after a breakdown.
-Error mainServer(Registry registry);
 
 }  // namespace zevra_harness::detail

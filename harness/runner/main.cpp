@@ -8,7 +8,7 @@
 #include "harness/portable/core/session.hpp"
 #include "harness/portable/diagnostics/fatal.hpp"
 #include "harness/portable/platform/startup.hpp"
-#include "harness/runner/conversation.hpp"
+#include "harness/runner/protocol_mode.hpp"
 #include "harness/runner/terminal_mode.hpp"
 
 namespace zevra_harness::detail {

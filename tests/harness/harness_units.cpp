@@ -25,6 +25,7 @@
 #include "harness/portable/diagnostics/output_buffer.hpp"
 #include "harness/portable/platform/stack_trace.hpp"
 #include "harness/posix/demangle.hpp"
+#include "harness/posix/signal_trace.hpp"
 #include "harness/posix/stack_mapping.hpp"
 #include "zevra_harness/main.hpp"
 

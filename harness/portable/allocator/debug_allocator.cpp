@@ -184,7 +184,7 @@ std::expected<std::byte*, Error> DebugAllocator::allocate(std::size_t len, std::
   if (need > os_pages::page_size) return allocateLarge(len, alignment, trace);
   const std::size_t size_log2 = log2Ceil(need);
 
-  std::lock_guard lock(mutex_);
+  LockGuard<Mutex> lock(mutex_);
   Record* r = takeSlot(size_log2 - min_slot_log2);
   if (r == nullptr) return std::unexpected(OutOfMemory);
   r->alloc_trace = traces_.replace(r->alloc_trace, trace);
@@ -255,7 +255,7 @@ std::expected<std::byte*, Error> DebugAllocator::allocateLarge(std::size_t len,
   if (p == nullptr) return std::unexpected(OutOfMemory);
   bool recorded = false;
   {
-    std::lock_guard lock(mutex_);
+    LockGuard<Mutex> lock(mutex_);
     if (LargeAlloc* a = large_.insert(reinterpret_cast<std::uintptr_t>(p))) {
       *a = {.alloc_trace = traces_.replace(TraceStore::none, trace),
             .len = len,
@@ -279,7 +279,7 @@ void DebugAllocator::deallocate(void* p, std::size_t len, std::size_t alignment,
   FreeReport report;
   std::size_t large_len = 0;
   {
-    std::lock_guard lock(mutex_);
+    LockGuard<Mutex> lock(mutex_);
     if (Chunk** found = chunks_.find(addr / chunk_bytes)) {
       Chunk& chunk = **found;
       const auto slots = reinterpret_cast<std::uintptr_t>(chunk.slots());
@@ -339,13 +339,13 @@ const DebugAllocator::FreedLarge* DebugAllocator::freedLarge(std::uintptr_t addr
 }
 
 std::size_t DebugAllocator::heldBytes() {
-  std::lock_guard lock(mutex_);
+  LockGuard<Mutex> lock(mutex_);
   return chunk_count_ * chunk_bytes + chunks_.blockBytes() + large_.blockBytes() +
          traces_.heldBytes();
 }
 
 bool DebugAllocator::releaseAll(bool report) {
-  std::lock_guard lock(mutex_);
+  LockGuard<Mutex> lock(mutex_);
   bool leaked = false;
   for (SizeClass& sc : classes_) {
     for (Chunk* chunk = sc.oldest_chunk; chunk != nullptr;) {

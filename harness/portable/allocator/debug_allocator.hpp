@@ -18,10 +18,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory_resource>
-#include <mutex>
 
 #include "harness/portable/allocator/address_table.hpp"
 #include "harness/portable/allocator/trace_store.hpp"
+#include "harness/portable/platform/mutex.hpp"
 #include "zevra_harness/test_allocator.hpp"
 
 namespace zevra_harness::detail {
@@ -108,7 +108,7 @@ class DebugAllocator final : public TestAllocator {
   // reported when `report` is set).
   bool releaseAll(bool report);
 
-  std::mutex mutex_;
+  Mutex mutex_;
   SizeClass classes_[class_count];
   std::size_t chunk_count_ = 0;
   AddressTable<Chunk*> chunks_;        // chunk number (address / chunk size) -> chunk

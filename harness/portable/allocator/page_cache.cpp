@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <mutex>
 
+#include "harness/portable/platform/mutex.hpp"
 #include "harness/portable/platform/pages.hpp"
 
 namespace zevra_harness::detail::page_cache {
@@ -19,7 +19,7 @@ struct Kept {
 
 // Blocks are taken and given back when an allocator grows or ends, never per
 // allocation: one lock for the whole process is enough.
-constinit std::mutex mutex;
+constinit Mutex mutex;
 constinit Kept* kept[max_log2 - min_log2 + 1] = {};
 constinit std::size_t kept_bytes = 0;
 
@@ -28,7 +28,7 @@ constinit std::size_t kept_bytes = 0;
 void* take(std::size_t bytes) {
   const int k = std::countr_zero(bytes);
   if (k <= max_log2) {
-    std::lock_guard lock(mutex);
+    LockGuard<Mutex> lock(mutex);
     if (Kept* block = kept[k - min_log2]) {
       kept[k - min_log2] = block->next;
       kept_bytes -= bytes;
@@ -43,7 +43,7 @@ void* take(std::size_t bytes) {
 void give(void* block, std::size_t bytes) {
   const int k = std::countr_zero(bytes);
   if (k <= max_log2) {
-    std::lock_guard lock(mutex);
+    LockGuard<Mutex> lock(mutex);
     if (kept_bytes + bytes <= max_kept_bytes) {
       auto* b = static_cast<Kept*>(block);
       b->next = kept[k - min_log2];

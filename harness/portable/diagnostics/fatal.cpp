@@ -1,6 +1,5 @@
 #include "harness/portable/diagnostics/fatal.hpp"
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -9,6 +8,7 @@
 #include "harness/portable/diagnostics/format.hpp"
 #include "harness/portable/diagnostics/stderr.hpp"
 #include "harness/portable/platform/stack_trace.hpp"
+#include "harness/portable/platform/thread_id.hpp"
 
 namespace zevra_harness::detail {
 namespace {
@@ -27,7 +27,7 @@ void fatal(std::string_view message) {
     StderrLock lock;
     StderrBuffer out;
     // The trace starts with the newline that ends the panic line.
-    format(out, "thread {} panic: {}", static_cast<long>(::gettid()), message);
+    format(out, "thread {} panic: {}", currentThreadId(), message);
     appendTrace(out, frames);
     out.append('\n');
   }

@@ -4,12 +4,13 @@
 
 #include <atomic>
 #include <chrono>
-#include <mutex>
+
+#include "harness/portable/platform/mutex.hpp"
 
 namespace zevra_harness::detail {
 namespace {
 
-constinit std::recursive_mutex stderr_mutex;
+constinit RecursiveMutex stderr_mutex;
 constinit std::atomic<ClearHook> clear_hook{nullptr};
 constinit std::string_view deferred;  // guarded by stderr_mutex
 

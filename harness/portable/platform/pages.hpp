@@ -1,6 +1,8 @@
 #pragma once
-// Anonymous pages straight from the operating system: the checking allocator's
-// only source of memory (it never uses the heap). Every call is counted, so
+// Pages for the checking allocator, its only source of memory. On Linux
+// (harness/posix/pages.cpp) anonymous mappings straight from the operating
+// system, never the heap; where there are none (WASI, harness/wasi/pages.cpp)
+// blocks of the C library's heap in their place. Every call is counted, so
 // that benchmarks and tests can see when the allocator goes to the system.
 
 #include <cstddef>
@@ -8,7 +10,7 @@
 
 namespace zevra_harness::detail::os_pages {
 
-// x86-64 Linux pages.
+// x86-64 Linux pages; the unit of the heap blocks elsewhere.
 inline constexpr std::size_t page_size = 4096;
 
 constexpr std::size_t roundUp(std::size_t n) { return (n + page_size - 1) & ~(page_size - 1); }

@@ -1,6 +1,8 @@
 #pragma once
 // The progress display of terminal mode: started with a root label and the
-// expected item count, one item per test, ended before the summary.
+// expected item count, one item per test, ended before the summary. On
+// Linux (harness/posix/progress/) drawn on a terminal or sent to a parent;
+// where no thread can draw it (WASI) it shows nothing.
 
 #include <cstddef>
 #include <string_view>

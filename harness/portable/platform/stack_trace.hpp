@@ -1,9 +1,9 @@
 #pragma once
-// Stack traces: a frame-pointer walk that captures return addresses (cheap
-// enough to run on every allocation) and a symbolizer that is set up only
-// when the first trace is printed. A signal handler uses it only once that
-// has happened and while no one else is inside it; otherwise its frames are
-// printed as bare addresses.
+// Stack traces, as the platform supplies them: captured as return addresses
+// (cheap enough to run on every allocation) and printed one frame a line.
+// On Linux (harness/posix/stack_trace.cpp) a frame-pointer walk and a
+// symbolizer set up when the first trace is printed; where the stack cannot
+// be walked (WASI, harness/wasi/stack_trace.cpp) every trace is empty.
 
 #include <cstddef>
 #include <cstdint>
@@ -36,9 +36,16 @@ class StackCapture {
   void markFirstAsPc() { first_is_pc_ = true; }
 
   std::size_t total() const { return total_; }
-  TraceView innermost() const;
+  TraceView innermost() const { return {{inner_, total_ < kKept ? total_ : kKept}, first_is_pc_}; }
   // The outermost frames, in order, copied into `room`.
-  TraceView outermost(std::span<std::uintptr_t, kKept> room) const;
+  TraceView outermost(std::span<std::uintptr_t, kKept> room) const {
+    if (total_ <= kKept) return {};
+    const std::size_t count = total_ - kKept < kKept ? total_ - kKept : kKept;
+    // The oldest kept entry of the ring comes first.
+    const std::size_t first = total_ - kKept < kKept ? 0 : (total_ - kKept) % kKept;
+    for (std::size_t i = 0; i < count; ++i) room[i] = outer_[(first + i) % kKept];
+    return {{room.data(), count}};
+  }
   std::size_t leftOut() const { return total_ > 2 * kKept ? total_ - 2 * kKept : 0; }
 
  private:
@@ -55,28 +62,12 @@ class StackCapture {
 // The same walk over the whole stack, into fixed room.
 [[gnu::noinline]] void captureStack(StackCapture& out, std::size_t skip = 0);
 
-// In a signal handler: the interrupted thread's stack from its saved frame
-// pointer, bounded below by its stack pointer; uses only calls a handler may
-// make.
-void captureStackInSignalHandler(std::uintptr_t frame_pointer, std::uintptr_t stack_pointer,
-                                 StackCapture& out);
-
-// The upper end of the calling thread's stack, looked up once per thread
-// (never from a signal handler: the lookup allocates). Every thread the
-// harness starts calls it first, so that a handler on it has it.
-std::uintptr_t threadStackEnd();
-
 class OutputBuffer;
 // Appends "\n" then one line per frame: "0x{addr} in {function} ({file}:{line})",
 // inlined frames each on a line of their own; a StackCapture puts
 // "({} frames left out)" between its two ends. Call with standard error locked.
 void appendTrace(OutputBuffer& out, TraceView trace);
 void appendTrace(OutputBuffer& out, const StackCapture& trace);
-// The same from a signal handler: symbols only from a symbolizer that is
-// already set up and idle, names demangled only without the heap, and
-// "0x{addr} in ???" otherwise.
-void appendTraceInSignalHandler(OutputBuffer& out, const StackCapture& trace);
-
 // A trace as the argument of a format ("zevra_harness/print.hpp").
 inline void appendFormatArg(OutputBuffer& out, const TraceView& trace) { appendTrace(out, trace); }
 

@@ -20,6 +20,7 @@
 #include "harness/posix/fault_handler.hpp"
 #include "harness/posix/progress/frame.hpp"
 #include "harness/posix/progress/interrupts.hpp"
+#include "harness/posix/signal_trace.hpp"
 #include "zevra_harness/log.hpp"
 
 namespace zevra_harness::detail::progress {
