@@ -14,6 +14,7 @@
 #include <cstdlib>
 
 #include "call_chain.hpp"
+#include "harness/portable/allocator/allocator_instance.hpp"
 #include "harness/portable/core/session.hpp"
 #include "harness/portable/platform/pages.hpp"
 
@@ -82,7 +83,7 @@ void pairs(void* arg) {
 }
 
 void checkingAllocatorPair(benchmark::State& state) {
-  DebugAllocator& gpa = zevra_harness::detail::session().allocator_instance;
+  DebugAllocator& gpa = zevra_harness::detail::allocatorInstance();
   gpa.reset();
   Loop loop{state, &gpa};
   zevra_bench::belowChain(zevra_bench::chain_depth, pairs, &loop);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "harness/portable/allocator/allocator_instance.hpp"
 #include "harness/portable/core/session.hpp"
 #include "harness/portable/core/test_run.hpp"
 #include "harness/portable/diagnostics/fatal.hpp"
@@ -28,7 +29,7 @@ ConversationEnd refuse(Format<std::type_identity_t<Args>...> fmt, const Args&...
 // offset 0 names nothing), and each test's offset into it. Built with a fresh
 // checking allocator that must hold nothing afterwards.
 Sent serveMetadata(Server& server, Registry registry) {
-  DebugAllocator& gpa = session().allocator_instance;
+  DebugAllocator& gpa = allocatorInstance();
   gpa.reset();
   const std::size_t n = registry.size();
   std::size_t table_len = 1;

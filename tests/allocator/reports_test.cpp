@@ -12,6 +12,7 @@
 #include <regex>
 #include <string>
 
+#include "harness/portable/allocator/debug_allocator.hpp"
 #include "harness/portable/core/session.hpp"
 #include "zevra_harness/log.hpp"
 #include "zevra_harness/testing.hpp"

@@ -1,25 +1,17 @@
 #pragma once
-// The checking allocator handed to tests: memory comes from mapped pages,
-// carved into size-class slots; every allocation and free records a 10-frame
-// trace; double frees and size or alignment mismatches are logged as errors
-// (scope "gpa"); `deinit` reports each allocation still held.
-//
-// Slots of 16 bytes to one page come from 64 KiB chunks, each holding a
-// header, one record per slot and the slots. A freed slot waits in its size
-// class's quarantine, oldest first, and is handed out again only once a
-// bounded number of later frees stand behind it: until then its record keeps
-// the allocation and free traces, so a second free is reported with both.
-// Chunks stay with the allocator until it ends, and then go to the page cache
-// for the next instance, so a test in its steady state makes no system call.
-// Anything larger, or aligned beyond a page, gets a mapping of its own, which
-// its free unmaps at once; the traces of the last `large_quarantine` such
-// frees are kept, so that a second free of one is still reported with both.
+// The checking allocator handed to tests: memory comes from the platform's
+// pages, carved into size-class slots (small_slots.hpp) or mapped one by one
+// (large_mappings.hpp); every allocation and free records a 10-frame trace,
+// each distinct one stored once (trace_store.hpp); double frees and size or
+// alignment mismatches are logged as errors (scope "gpa",
+// allocator_reports.hpp); `deinit` reports each allocation still held.
 
 #include <cstddef>
 #include <cstdint>
 #include <memory_resource>
 
-#include "harness/portable/allocator/address_table.hpp"
+#include "harness/portable/allocator/large_mappings.hpp"
+#include "harness/portable/allocator/small_slots.hpp"
 #include "harness/portable/allocator/trace_store.hpp"
 #include "harness/portable/platform/mutex.hpp"
 #include "zevra_harness/test_allocator.hpp"
@@ -62,59 +54,18 @@ class DebugAllocator final : public TestAllocator {
     return this == &other;
   }
 
-  static constexpr std::size_t class_count = 9;  // slots of 16 << c bytes
-
-  struct Record;
-  struct Chunk;
-  struct LargeAlloc {
-    TraceStore::Id alloc_trace;
-    std::size_t len;
-    std::size_t map_len;
-    std::uint8_t align_log2;
-  };
-  // A freed large allocation. Kept in a ring of fixed size rather than in
-  // the table of live ones, so that what the allocator holds does not depend
-  // on where the system maps the next allocation.
-  struct FreedLarge {
-    std::uintptr_t addr;
-    TraceStore::Id alloc_trace;
-    TraceStore::Id free_trace;
-  };
-  static constexpr std::size_t large_quarantine = 64;
-  struct FreeReport;
-  // Freed slots of one size class, oldest first, and its chunks in the order
-  // they were added (only the newest may have slots never handed out).
-  struct SizeClass {
-    Chunk* oldest_chunk = nullptr;
-    Chunk* newest_chunk = nullptr;
-    Record* oldest_freed = nullptr;
-    Record* newest_freed = nullptr;
-    std::size_t freed = 0;
-  };
-
   std::expected<std::byte*, Error> allocate(std::size_t len, std::size_t alignment,
                                             const CapturedTrace& trace);
   std::expected<std::byte*, Error> allocateLarge(std::size_t len, std::size_t alignment,
                                                  const CapturedTrace& trace);
-  Record* takeSlot(std::size_t size_class);
-  Chunk* addChunk(std::size_t size_class);
   void deallocate(void* p, std::size_t len, std::size_t alignment, const CapturedTrace& trace);
-  void quarantineLarge(std::uintptr_t addr, TraceStore::Id alloc_trace, const CapturedTrace& trace);
-  const FreedLarge* freedLarge(std::uintptr_t addr) const;
-  // Logs what was asked when an allocation fails.
-  static void logFailure(Error e, std::size_t len, std::size_t alignment,
-                         const CapturedTrace& trace);
   // Gives every page back; true if an allocation was still live (each one
   // reported when `report` is set).
   bool releaseAll(bool report);
 
   Mutex mutex_;
-  SizeClass classes_[class_count];
-  std::size_t chunk_count_ = 0;
-  AddressTable<Chunk*> chunks_;        // chunk number (address / chunk size) -> chunk
-  AddressTable<LargeAlloc, 8> large_;  // address -> record of a live large allocation
-  FreedLarge freed_large_[large_quarantine] = {};
-  std::size_t large_frees_ = 0;  // the newest is freed_large_[(large_frees_ - 1) % size]
+  SmallSlots small_;
+  LargeMappings large_;
   TraceStore traces_;
 };
 

@@ -7,15 +7,12 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "harness/portable/allocator/debug_allocator.hpp"
 #include "harness/portable/core/failure_trace.hpp"
 #include "zevra_harness/log.hpp"
 
 namespace zevra_harness::detail {
 
 struct Session {
-  // The checking allocator handed to the current test, fresh before each.
-  DebugAllocator allocator_instance;
   // The log sink's threshold, and its count of error-level messages
   // (saturating): over the whole run or per test, as the RunPolicy says.
   Level log_level = Level::warn;

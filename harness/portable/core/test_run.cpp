@@ -1,12 +1,13 @@
 #include "harness/portable/core/test_run.hpp"
 
+#include "harness/portable/allocator/allocator_instance.hpp"
 #include "harness/portable/core/session.hpp"
 
 namespace zevra_harness::detail {
 
 TestRun runOne(const TestFn& test, const RunPolicy& policy, Reporter& reporter) {
   Session& s = session();
-  s.allocator_instance.reset();
+  allocatorInstance().reset();
   if (policy.reset_log_level) s.log_level = Level::warn;
   if (policy.count_errors_per_test) s.log_err_count = 0;
   const std::size_t errors_before = s.log_err_count;
@@ -27,7 +28,7 @@ TestRun runOne(const TestFn& test, const RunPolicy& policy, Reporter& reporter) 
   reporter.testReturned(status);
   s.failure_trace.clear();
   // The leak reports are error-level messages: count after them.
-  run.leaked = s.allocator_instance.deinit() == DebugAllocator::Check::leak;
+  run.leaked = allocatorInstance().deinit() == DebugAllocator::Check::leak;
   run.log_err_count = s.log_err_count - errors_before;
   return run;
 }

@@ -1,5 +1,6 @@
 #include "zevra_harness/testing.hpp"
 
+#include "harness/portable/allocator/allocator_instance.hpp"
 #include "harness/portable/core/session.hpp"
 
 namespace zevra_harness::detail {
@@ -20,7 +21,7 @@ namespace zevra_harness {
 
 using detail::session;
 
-TestAllocator& allocator() { return session().allocator_instance; }
+TestAllocator& allocator() { return detail::allocatorInstance(); }
 std::uint32_t randomSeed() { return session().random_seed; }
 Level logLevel() { return session().log_level; }
 void setLogLevel(Level level) { session().log_level = level; }
