@@ -30,9 +30,11 @@ void appendArg(OutputBuffer& out, const FormatArg& a) {
     case Kind::text:
       out.append(a.text);
       break;
-    case Kind::other:
-      a.write(out, a.object);
+    case Kind::other: {
+      TextSink sink(out);
+      a.write(sink, a.object);
       break;
+    }
   }
 }
 

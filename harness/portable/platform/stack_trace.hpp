@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <span>
 
+#include "zevra_harness/print.hpp"
+
 namespace zevra_harness::detail {
 
 // A captured trace, as the return addresses of its frames (innermost first).
@@ -69,6 +71,6 @@ class OutputBuffer;
 void appendTrace(OutputBuffer& out, TraceView trace);
 void appendTrace(OutputBuffer& out, const StackCapture& trace);
 // A trace as the argument of a format ("zevra_harness/print.hpp").
-inline void appendFormatArg(OutputBuffer& out, const TraceView& trace) { appendTrace(out, trace); }
+inline void printValue(TextSink& out, const TraceView& trace) { appendTrace(out.buffer(), trace); }
 
 }  // namespace zevra_harness::detail
