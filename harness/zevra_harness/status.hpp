@@ -16,6 +16,9 @@ struct Error {
 
 inline constexpr Error TestUnexpectedResult{"TestUnexpectedResult"};
 inline constexpr Error TestExpectedApproxEqAbs{"TestExpectedApproxEqAbs"};
+inline constexpr Error TestExpectedEqual{"TestExpectedEqual"};
+// The test threw; the harness caught it in the call of the test.
+inline constexpr Error TestUnexpectedException{"TestUnexpectedException"};
 inline constexpr Error OutOfMemory{"OutOfMemory"};
 // An alignment that is not a power of two, asked of the test's allocator.
 inline constexpr Error BadAlignment{"BadAlignment"};

@@ -1,6 +1,7 @@
 #pragma once
-// What a test sees of the harness: the test record, the two assertion
-// primitives, and the services of the run (the checking allocator of the
+// What a test sees of the harness: the test record, the assertion
+// primitives (expect, expectApproxEqAbs, and expectEqual of "equal.hpp"),
+// and the services of the run (the checking allocator of the
 // current test, the seed, the log threshold, the fuzz-test flag). The log
 // sink itself is "zevra_harness/log.hpp".
 
@@ -10,6 +11,7 @@
 #include <string_view>
 #include <type_traits>
 
+#include "zevra_harness/equal.hpp"
 #include "zevra_harness/log.hpp"
 #include "zevra_harness/status.hpp"
 #include "zevra_harness/test_allocator.hpp"
