@@ -1,6 +1,7 @@
 #include "harness/portable/core/test_run.hpp"
 
 #include "harness/portable/allocator/allocator_instance.hpp"
+#include "harness/portable/core/call_test.hpp"
 #include "harness/portable/core/session.hpp"
 
 namespace zevra_harness::detail {
@@ -16,7 +17,7 @@ TestRun runOne(const TestFn& test, const RunPolicy& policy, Reporter& reporter) 
   s.is_fuzz_test = false;
   using Clock = std::chrono::steady_clock;
   const auto start = policy.time_the_call ? Clock::now() : Clock::time_point{};
-  const Status status = test.func();
+  const Status status = callTest(test);
   TestRun run;
   if (policy.time_the_call) run.duration = Clock::now() - start;
   run.fuzz = s.is_fuzz_test;
