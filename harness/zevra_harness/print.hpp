@@ -33,7 +33,9 @@ class TextSink;
 
 // A type with a printing hook (see above).
 template <typename T>
-concept Printable = requires(TextSink& out, const T& v) { printValue(out, v); };
+concept Printable = requires(TextSink& out, const T& v) {
+  printValue(out, v);
+};
 
 // One argument of a format, as a plain value that refers to the argument
 // where it cannot copy it; it lives as long as the call it is made for.
@@ -62,9 +64,9 @@ struct FormatArg {
   FormatArg(const char* s) : kind(Kind::text), text(s) {}
   template <Printable T>
   FormatArg(const T& v)
-      : kind(Kind::other), object(&v), write([](TextSink& out, const void* p) {
-          printValue(out, *static_cast<const T*>(p));
-        }) {}
+      : kind(Kind::other),
+        object(&v),
+        write([](TextSink& out, const void* p) { printValue(out, *static_cast<const T*>(p)); }) {}
 
   Kind kind;
   std::uint64_t integer = 0;  // a signed value in two's complement
