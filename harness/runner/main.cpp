@@ -4,9 +4,12 @@
 #include <cstring>
 
 #include "harness/portable/core/command_line.hpp"
+#include "harness/portable/core/registry_check.hpp"
 #include "harness/portable/core/runner_arena.hpp"
 #include "harness/portable/core/session.hpp"
 #include "harness/portable/diagnostics/fatal.hpp"
+#include "harness/portable/diagnostics/format.hpp"
+#include "harness/portable/diagnostics/output_buffer.hpp"
 #include "harness/portable/platform/startup.hpp"
 #include "harness/runner/protocol_mode.hpp"
 #include "harness/runner/terminal_mode.hpp"
@@ -30,6 +33,17 @@ const char* const* copyArguments(Arena& arena, int argc, char** argv) {
   return copies;
 }
 
+// Two tests of one name would be one test to a runner that selects by name:
+// the process does not start.
+void refuseDuplicateNames(Registry registry) {
+  const auto name = duplicateName(registry);
+  if (!name) return;
+  char text[512];
+  OutputBuffer out(text, OutputBuffer::kNoDescriptor);
+  format(out, "test name registered twice: \"{}\"", *name);
+  fatal(out.text());
+}
+
 }  // namespace
 }  // namespace zevra_harness::detail
 
@@ -38,6 +52,7 @@ namespace zevra_harness {
 int runMain(Registry registry, int argc, char** argv) {
   using namespace detail;
   startUp();
+  refuseDuplicateNames(registry);
   Arena& arena = runnerArena();
   const char* const* args = copyArguments(arena, argc, argv);
   auto options = parseCommandLine(argc, args);
