@@ -12,6 +12,7 @@
 #include "harness/portable/core/session.hpp"
 #include "harness/portable/core/test_run.hpp"
 #include "harness/portable/diagnostics/fatal.hpp"
+#include "harness/portable/diagnostics/format.hpp"
 #include "harness/portable/diagnostics/stderr.hpp"
 
 namespace zevra_harness::detail {
@@ -65,20 +66,27 @@ Sent serveMetadata(Server& server, Registry registry) {
   return sent;
 }
 
-// A failure's trace goes to standard error; the outcome itself goes back in
-// the result word only.
+// A failure's trace goes to standard error, after the line "FAIL ({name})"
+// when the peer asked for error names; the outcome itself goes back in the
+// result word only.
 class ProtocolReporter final : public Reporter {
  public:
+  explicit ProtocolReporter(bool name_errors) : name_errors_(name_errors) {}
+
   void testReturned(const Status& status) override {
     if (status || status.error() == Skip) return;
     StderrLock lock;
     StderrBuffer out;
+    if (name_errors_) format(out, "FAIL ({})\n", status.error().name);
     session().failure_trace.append(out);
   }
+
+ private:
+  bool name_errors_;
 };
 
-Sent runTest(Server& server, const TestFn& test, std::uint32_t index) {
-  ProtocolReporter reporter;
+Sent runTest(Server& server, const TestFn& test, std::uint32_t index, bool name_errors) {
+  ProtocolReporter reporter(name_errors);
   const TestRun run = runOne(test, kProtocolPolicy, reporter);
   const ResultFlags flags{.fail = run.outcome == TestRun::Outcome::failure,
                           .skip = run.outcome == TestRun::Outcome::skip,
@@ -90,7 +98,8 @@ Sent runTest(Server& server, const TestFn& test, std::uint32_t index) {
 
 // Serves the requests of the peer one at a time until an end; on a
 // breakdown the receive queue is released.
-std::expected<ConversationEnd, Breakdown> serveConversation(Server& server, Registry registry) {
+std::expected<ConversationEnd, Breakdown> serveConversation(Server& server, Registry registry,
+                                                            bool name_errors) {
   for (;;) {
     auto header = server.receiveMessage();
     if (!header) {
@@ -112,7 +121,7 @@ std::expected<ConversationEnd, Breakdown> serveConversation(Server& server, Regi
         const std::uint32_t index = server.receiveBody_u32();
         if (index >= registry.size())
           return refuse("run_test index {} out of range (have {} tests)\n", index, registry.size());
-        served = runTest(server, registry[index], index);
+        served = runTest(server, registry[index], index, name_errors);
         break;
       }
       default:
@@ -129,10 +138,10 @@ std::expected<ConversationEnd, Breakdown> serveConversation(Server& server, Regi
 }  // namespace
 
 std::expected<ConversationEnd, Breakdown> converse(const Server::Options& options,
-                                                   Registry registry) {
+                                                   Registry registry, bool name_errors) {
   auto server = Server::init(options);
   std::expected<ConversationEnd, Breakdown> end =
-      server ? serveConversation(*server, registry) : std::unexpected(server.error());
+      server ? serveConversation(*server, registry, name_errors) : std::unexpected(server.error());
   if (!end) logBreakdown(end.error());
   return end;
 }

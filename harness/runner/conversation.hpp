@@ -18,8 +18,9 @@ enum class ConversationEnd : int { exit = 0, refused = 1 };
 // requests of the peer one at a time with the tests of `registry` until an
 // end. A breakdown (the input ended or failed, the output failed, a message
 // did not fit) releases the receive queue, is logged in one warn line and
-// returned.
+// returned. With `name_errors` a failing test's trace follows the line
+// "FAIL ({error name})", as in terminal mode.
 std::expected<ConversationEnd, Breakdown> converse(const Server::Options& options,
-                                                   Registry registry);
+                                                   Registry registry, bool name_errors = false);
 
 }  // namespace zevra_harness::detail

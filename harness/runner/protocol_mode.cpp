@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string_view>
 
 #include "harness/portable/core/runner_arena.hpp"
@@ -23,7 +24,9 @@ constexpr std::string_view kToolchainVersion = "unknown toolchain";
 
 Error mainServer(Registry registry) {
   FdStream stream(STDIN_FILENO, STDOUT_FILENO);
-  auto end = converse({runnerArena(), kToolchainVersion, stream}, registry);
+  const char* name_errors = std::getenv(kErrorNamesVariable);
+  auto end = converse({runnerArena(), kToolchainVersion, stream}, registry,
+                      name_errors != nullptr && *name_errors != '\0');
   if (!end) return ConversationBroken;
   // Standard output carries only whole replies written straight to the pipe,
   // and every print to standard error is written before it returns, so
