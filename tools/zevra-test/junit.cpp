@@ -123,8 +123,10 @@ void testcase(std::string& out, std::string_view full_name, const RunResult& r) 
     const std::string details = resultDetails(r);
     out += error ? "      <error" : "      <failure";
     attribute(out, "type", verdictWord(r.verdict));
-    attribute(out, "message",
-              std::string(verdictWord(r.verdict)) + (details.empty() ? "" : " (" + details + ")"));
+    // A named failure: its error and the first line the test printed.
+    std::string message = r.error_name.empty() ? std::string(verdictWord(r.verdict)) : r.error_name;
+    if (!r.message.empty()) message += ": " + r.message;
+    attribute(out, "message", message + (details.empty() ? "" : " (" + details + ")"));
     out += "/>\n";
   }
   if (!r.stderr_text.empty()) {

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -50,6 +51,8 @@ int run(const Options& options) {
       return unusable(options.junit_path, std::string("cannot write: ") + ::strerror(errno));
   }
   const std::string& exe = options.executable;
+  // Servers name each failure's error on standard error, for the reports.
+  (void)::setenv("ZEVRA_ERROR_NAMES", "1", 1);
   auto listing = listRegistry(exe, options.timeout);
   if (!listing) return unusable(exe, listing.error());
   auto order = planTests(listing->names, options);

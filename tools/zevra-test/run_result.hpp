@@ -22,6 +22,8 @@ struct RunResult {
   std::string ending;  // of a crashed server: "SIGSEGV", "exit status 3"
   std::chrono::nanoseconds duration{};
   std::string stderr_text;  // what the server wrote to standard error during the run
+  std::string error_name;   // of a failure, when the server named it
+  std::string message;      // of a failure: the first line the test printed, if any
 };
 
 // From a test_results word.
@@ -31,6 +33,12 @@ RunResult resultFromFlags(std::uint32_t index, std::uint32_t flags);
 constexpr bool passed(Verdict v) { return v == Verdict::ok || v == Verdict::skip; }
 
 std::string_view verdictWord(Verdict v);
+
+// Keeps what the server wrote during the run. A failure's error name, on
+// the line "FAIL (Name)" that a server asked for names writes before the
+// trace, goes to `error_name` instead, and the first line before it to
+// `message`.
+void keepStderr(RunResult& r, std::string text);
 
 // What a crash is named by: the hardware fault that the harness's fault
 // handler reported on standard error before it aborted ("Segmentation fault

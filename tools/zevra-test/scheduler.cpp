@@ -143,7 +143,7 @@ class Scheduler {
   void finishRun(Slot& s, Clock::time_point now, RunResult r) {
     r.index = runs_[s.position];
     r.duration = now - s.started;
-    r.stderr_text = s.server->takeStderr();
+    keepStderr(r, s.server->takeStderr());
     if (r.verdict == Verdict::crash) r.ending = crashCause(std::move(r.ending), r.stderr_text);
     ++done_;
     sink_(s.position, std::move(r));
