@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets; see README.md.
-.PHONY: all setup configure build run test picture golden sanitize bench fuzz mutation-check format clean
+.PHONY: all setup configure build run test picture golden sanitize clang bench fuzz mutation-check format clean
 
 # The builds' own make runs below this one: no "Entering/Leaving directory".
 MAKEFLAGS += --no-print-directory
@@ -44,6 +44,13 @@ sanitize: setup
 	cmake --build --preset sanitize
 	@$(call ctest,--preset sanitize,build-sanitize)
 
+# Everything built by Clang 16 (the clang preset) and every test passed, the
+# engine's bits on WebAssembly included.
+clang: setup
+	cmake --preset clang
+	cmake --build --preset clang
+	@$(call ctest,--preset clang,build-clang)
+
 bench: setup
 	cmake --preset bench
 	cmake --build --preset bench
@@ -71,4 +78,4 @@ format:
 	git ls-files '*.cpp' '*.hpp' | xargs clang-format -i
 
 clean:
-	rm -rf build build-sanitize build-bench
+	rm -rf build build-sanitize build-bench build-clang build-wasm

@@ -91,13 +91,18 @@ endfunction()
 zevra_install_component(engine
   DESCRIPTION "The Zevra engine: projective geometry on S3, GPU records and shaders, input, camera"
   TARGETS zevra_app zevra_gpu zevra_input zevra_kernel
-  HEADERS ${PROJECT_SOURCE_DIR}/src/zevra_kernel ${PROJECT_SOURCE_DIR}/src/zevra_gpu
+  HEADERS ${PROJECT_SOURCE_DIR}/include/zevra
+          ${PROJECT_SOURCE_DIR}/src/zevra_kernel ${PROJECT_SOURCE_DIR}/src/zevra_gpu
           ${PROJECT_SOURCE_DIR}/src/zevra_input ${PROJECT_SOURCE_DIR}/src/zevra_app)
-zevra_install_component(harness
-  DESCRIPTION "The Zevra test harness: runner, build-runner protocol, assertions"
-  TARGETS zevra_harness zevra_harness_base
-  HEADERS ${PROJECT_SOURCE_DIR}/harness/zevra_harness
-  PC_LIBS -lbacktrace -pthread)
+# The harness, where built with its protocol front end and client (not for
+# WebAssembly).
+if(NOT WASI)
+  zevra_install_component(harness
+    DESCRIPTION "The Zevra test harness: runner, build-runner protocol, assertions"
+    TARGETS zevra_harness zevra_harness_base
+    HEADERS ${PROJECT_SOURCE_DIR}/harness/zevra_harness
+    PC_LIBS -lbacktrace -pthread)
+endif()
 # The GLFW adapter, where built: only an application asking for it needs GLFW.
 if(TARGET zevra_glfw)
   zevra_install_component(glfw

@@ -2,9 +2,8 @@
 // The protocol front end: after the version message, the build runner's
 // requests are served one at a time until it says `exit`.
 
-#include <expected>
-
 #include "harness/posix/protocol/server.hpp"
+#include "zevra/expected.hpp"
 #include "zevra_harness/registry.hpp"
 
 namespace zevra_harness::detail {

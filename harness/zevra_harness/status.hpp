@@ -2,9 +2,10 @@
 // Outcome of a test or of a harness operation: success, or a named error
 // passed back up the call chain. Tests skip by returning `skip()`.
 
-#include <expected>
 #include <source_location>
 #include <string_view>
+
+#include "zevra/expected.hpp"
 
 namespace zevra_harness {
 

@@ -13,10 +13,10 @@
 // and where.
 
 #include <cstddef>
-#include <expected>
 #include <memory_resource>
 #include <source_location>
 
+#include "zevra/expected.hpp"
 #include "zevra_harness/status.hpp"
 
 namespace zevra_harness {

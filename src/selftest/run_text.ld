@@ -21,12 +21,8 @@ SECTIONS
     /* The C++ runtime: function-local statics. */
     *libstdc++.a:guard.o(.text.__cxa_guard_acquire .text.__cxa_guard_release)
 
-    /* Arc cosine, sine, cosine and power, with their FMA variants. */
-    *libm*.a:w_acos.o(.text .text.*) *libm*.a:e_asin.o(.text .text.*)
-    *libm*.a:e_asin-fma.o(.text .text.*) *libm*.a:s_sin.o(.text .text.*)
-    *libm*.a:s_sin-fma.o(.text .text.*) *libm*.a:s_sincos.o(.text .text.*)
-    *libm*.a:s_sincos-fma.o(.text .text.*) *libm*.a:w_pow.o(.text .text.*)
-    *libm*.a:e_pow.o(.text .text.*) *libm*.a:e_pow-fma.o(.text .text.*)
+    /* The maximum of the inverse's residual (the engine computes its
+       transcendental functions itself). */
     *libm*.a:s_fmax.o(.text .text.*)
 
     /* Registration of the unwind tables (crtbeginT's constructor). */

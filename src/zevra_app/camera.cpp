@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstddef>
 
+#include "zevra_kernel/sine_cosine.hpp"
+
 namespace zevra_app {
 
 namespace {
@@ -18,8 +20,7 @@ void normalizeIfLong(Vec4& v) {
 
 // Turns the orthonormal pair (a, b) by `angle` in its own plane, a towards b.
 void turnPair(Vec4& a, Vec4& b, double angle) {
-  const double cos_t = std::cos(angle);
-  const double sin_t = std::sin(angle);
+  const auto [sin_t, cos_t] = zevra_kernel::sinCos(angle);
   for (std::size_t c = 0; c < 4; ++c) {
     const double new_a = cos_t * a[c] + sin_t * b[c];
     const double new_b = -sin_t * a[c] + cos_t * b[c];
@@ -52,8 +53,7 @@ void ZevraCamera::update(const zevra_input::InputState& input, double dt) {
     // Along the great circle through pos towards tangent, by the arc `angle`.
     // The frame is not transported; reorthonormalize projects it afterwards.
     const double angle = v_len * step;
-    const double cos_a = std::cos(angle);
-    const double sin_a = std::sin(angle);
+    const auto [sin_a, cos_a] = zevra_kernel::sinCos(angle);
     const double inv_len = 1.0 / v_len;
     for (std::size_t c = 0; c < 4; ++c) pos[c] = cos_a * pos[c] + (sin_a * tangent[c]) * inv_len;
   }

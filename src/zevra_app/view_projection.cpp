@@ -1,9 +1,9 @@
 // The camera frame as a view matrix, and the single-precision
 // model-view-projection record the vertex stage reads as `mvp`.
-#include <cmath>
 #include <cstddef>
 
 #include "zevra_app/camera.hpp"
+#include "zevra_kernel/tangent.hpp"
 
 namespace zevra_app {
 
@@ -11,6 +11,11 @@ namespace {
 
 // The f64 nearest to pi/3 (60 degrees); pi_f64 / 3 rounds one step below it.
 constexpr double field_of_view = 1.0471975511965979;
+
+// 1 / tan(fov / 2), the focal scale of the projection, known when the program
+// is built.
+constexpr double focal = 1.0 / zevra_kernel::tangent(field_of_view / 2.0);
+static_assert(focal == 1.732050807568877);
 
 }  // namespace
 
@@ -28,7 +33,7 @@ std::array<double, 16> ZevraCamera::viewPGL4() const {
 std::array<double, 16> ZevraCamera::projectionPGL4(double aspect) const {
   const double near = fs_near;
   const double far = fs_far;
-  const double f = 1.0 / std::tan(field_of_view / 2.0);
+  const double f = focal;
   std::array<double, 16> proj{};
   proj[0] = f / aspect;
   proj[5] = f;

@@ -1,15 +1,19 @@
 // The CPU reference batches. The distance batch is the kernel's; the action
 // batch is here: PGL4.apply over many points, a vector at a time, in one
-// version per instruction set (zevra_kernel/simd_path.hpp). Each lane does
-// apply's rounded products and sums in apply's order, so every path gives
-// apply's bits. Built with -Wno-psabi (see zevra_kernel/simd_lanes.hpp).
+// version per instruction set of x86-64 and the generic one elsewhere
+// (zevra_kernel/simd_path.hpp). Each lane does apply's rounded products and
+// sums in apply's order, so every path gives apply's bits. Built with
+// -Wno-psabi (see zevra_kernel/simd_lanes.hpp).
 #include "zevra_gpu/cpu_batches.hpp"
 
+#if defined(__x86_64__)
 #include <immintrin.h>
+#endif
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "zevra_kernel/metric.hpp"
 #include "zevra_kernel/simd_lanes.hpp"
@@ -52,10 +56,13 @@ struct Columns {
 
 // apply's sums, a row in each lane: (((0 + m0 x) + m1 y) + m2 z) + m3 w, with
 // column[k] holding each lane's mk. The leading 0 + is apply's too: it turns
-// a -0 product into +0.
+// a -0 product into +0. The sums come back in `sum`, not as the result: the
+// streaming loop below is built for AVX-512 and this is not, and Clang
+// refuses a 512-bit vector returned across that boundary (simd_lanes.hpp).
 template <Lanes V>
-[[gnu::always_inline]] inline V image(const std::array<V, 4>& column, V x, V y, V z, V w) {
-  return (((0.0 + column[0] * x) + column[1] * y) + column[2] * z) + column[3] * w;
+[[gnu::always_inline]] inline void image(const std::array<V, 4>& column, const V& x, const V& y,
+                                         const V& z, const V& w, V& sum) {
+  sum = (((0.0 + column[0] * x) + column[1] * y) + column[2] * z) + column[3] * w;
 }
 
 // The images of the points of one step, from `from` to `to`.
@@ -64,18 +71,21 @@ template <Lanes V>
   using zevra_kernel::simd::broadcast;
   if constexpr (lane_count<V> == 8) {
     // Each coordinate of both points, repeated over its point's four lanes.
-    using M = MaskOf<V>;
+    using zevra_kernel::simd::shuffle;
     const V p = load<V>(from);
-    store(to, image(m.part[0], __builtin_shuffle(p, M{0, 0, 0, 0, 4, 4, 4, 4}),
-                    __builtin_shuffle(p, M{1, 1, 1, 1, 5, 5, 5, 5}),
-                    __builtin_shuffle(p, M{2, 2, 2, 2, 6, 6, 6, 6}),
-                    __builtin_shuffle(p, M{3, 3, 3, 3, 7, 7, 7, 7})));
+    V sum;
+    image(m.part[0], shuffle<0, 0, 0, 0, 4, 4, 4, 4>(p), shuffle<1, 1, 1, 1, 5, 5, 5, 5>(p),
+          shuffle<2, 2, 2, 2, 6, 6, 6, 6>(p), shuffle<3, 3, 3, 3, 7, 7, 7, 7>(p), sum);
+    store(to, sum);
   } else {
     const V x = broadcast<V>(from->x), y = broadcast<V>(from->y);
     const V z = broadcast<V>(from->z), w = broadcast<V>(from->w);
     auto* bytes = reinterpret_cast<unsigned char*>(to);
-    for (std::size_t s = 0; s < vectors_per_point<V>; ++s)
-      store(bytes + s * sizeof(V), image(m.part[s], x, y, z, w));
+    for (std::size_t s = 0; s < vectors_per_point<V>; ++s) {
+      V sum;
+      image(m.part[s], x, y, z, w, sum);
+      store(bytes + s * sizeof(V), sum);
+    }
   }
 }
 
@@ -96,6 +106,20 @@ template <Lanes V>
     step(m, rest.data(), result.data());
     std::copy(result.begin(), result.begin() + static_cast<std::ptrdiff_t>(n - whole), out + whole);
   }
+}
+
+#if defined(__x86_64__)
+// The lanes of a and then b, numbered 0 to 15, picked by the indices in
+// `from`: one two-source permute. GCC's vector shuffle takes indices known
+// only at run time; Clang's takes constants alone, so it gets the intrinsic.
+[[gnu::target("avx512f"), gnu::always_inline]] inline zevra_kernel::simd::F64x8 permute(
+    const zevra_kernel::simd::F64x8& a, const zevra_kernel::simd::F64x8& b,
+    const MaskOf<zevra_kernel::simd::F64x8>& from) {
+#if defined(__clang__)
+  return _mm512_permutex2var_pd(a, __builtin_bit_cast(__m512i, from), b);
+#else
+  return __builtin_shuffle(a, b, from);
+#endif
 }
 
 // Out of cache, the AVX-512 version writes whole 64-byte lines of images with
@@ -122,15 +146,19 @@ template <std::size_t M>
       from[c][l] = static_cast<std::int64_t>(c < M ? at : at - 8);
     }
   }
-  V before = load<V>(in + a), line = load<V>(in + a + 8);
+  // Lines are read by memcpy, as load<V> does, which returns a 512-bit vector
+  // from code not built for it (see image).
+  V before, line, after;
+  std::memcpy(&before, in + a, sizeof before);
+  std::memcpy(&line, in + a + 8, sizeof line);
   for (std::size_t k = 1; k + 1 < lines; ++k) {
-    const V after = load<V>(in + a + 8 * (k + 1));
+    std::memcpy(&after, in + a + 8 * (k + 1), sizeof after);
     std::array<V, 4> coordinate;
     for (std::size_t c = 0; c < 4; ++c)
-      coordinate[c] = c < M ? __builtin_shuffle(before, line, from[c])
-                            : __builtin_shuffle(line, after, from[c]);
-    _mm512_stream_pd(out + a + 8 * k,
-                     image(column, coordinate[0], coordinate[1], coordinate[2], coordinate[3]));
+      coordinate[c] = c < M ? permute(before, line, from[c]) : permute(line, after, from[c]);
+    V sum;
+    image(column, coordinate[0], coordinate[1], coordinate[2], coordinate[3], sum);
+    _mm512_stream_pd(out + a + 8 * k, sum);
     before = line;
     line = after;
   }
@@ -174,6 +202,7 @@ template <std::size_t M>
                                         std::span<HomVec4> output) {
   actionLoop<zevra_kernel::simd::F64x4>(m, input, output);
 }
+#endif
 
 void actionBaseline(const PGL4& m, std::span<const HomVec4> input, std::span<HomVec4> output) {
   actionLoop<zevra_kernel::simd::F64x2>(m, input, output);
@@ -191,10 +220,15 @@ namespace detail {
 void cpuPGLActionBatchOn(SimdPath path, const PGL4& m, std::span<const HomVec4> input,
                          std::span<HomVec4> output) {
   switch (path) {
+#if defined(__x86_64__)
     case SimdPath::avx512:
       return actionAvx512(m, input, output);
     case SimdPath::avx2:
       return actionAvx2(m, input, output);
+#else
+    case SimdPath::avx512:
+    case SimdPath::avx2:
+#endif
     case SimdPath::baseline:
       break;
   }

@@ -5,10 +5,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <expected>
 #include <memory_resource>
 #include <span>
 
+#include "zevra/expected.hpp"
 #include "zevra_input/input_event.hpp"
 
 namespace zevra_input {

@@ -5,9 +5,9 @@
 
 #include <array>
 #include <cstdint>
-#include <expected>
 #include <memory_resource>
 
+#include "zevra/expected.hpp"
 #include "zevra_input/event_list.hpp"
 #include "zevra_input/input_event.hpp"
 #include "zevra_input/key_mods.hpp"

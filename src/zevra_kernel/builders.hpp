@@ -2,9 +2,8 @@
 // The elementary projective transforms: translation, axis scaling and
 // rotation about the z axis, as matrices acting on column vectors.
 
-#include <cmath>
-
 #include "zevra_kernel/pgl4.hpp"
+#include "zevra_kernel/sine_cosine.hpp"
 
 namespace zevra_kernel {
 
@@ -21,9 +20,8 @@ constexpr PGL4 pglScale(double sx, double sy, double sz) {
 
 // Rotation by `angle` radians turning +x towards +y. The entry at row 0,
 // column 1 is -sin with its sign bit flipped, so an angle of 0 gives -0.0.
-inline PGL4 pglRotateZ(double angle) {
-  const double c = std::cos(angle);
-  const double s = std::sin(angle);
+constexpr PGL4 pglRotateZ(double angle) {
+  const auto [s, c] = sinCos(angle);
   return PGL4::init(c, s, 0.0, 0.0, -s, c, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 0.0, 1.0);
 }
 

@@ -1,9 +1,8 @@
 // fsDistance over many points, a vector of points at a time, in one version
-// per instruction set (simd_path.hpp). Every lane does the same IEEE
-// operations in the same order as fsDistance, so each gives the bits of the
-// scalar call; the early return there is a select here.
-// Built with -fno-math-errno (sqrt is then the bare instruction; its value is
-// the same) and -Wno-psabi (see simd_lanes.hpp), see CMakeLists.txt.
+// per instruction set of x86-64 and the generic one elsewhere (simd_path.hpp). Every lane does the
+// same IEEE operations in the same order as fsDistance, so each gives the bits of the scalar call;
+// the early return there is a select here. Built with -fno-math-errno (sqrt is then the bare
+// instruction; its value is the same) and -Wno-psabi (see simd_lanes.hpp), see CMakeLists.txt.
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -32,34 +31,40 @@ struct Columns {
   V x, y, z, w;
 };
 
+// The even and the odd lanes of a and then b, for eight lanes.
+template <Lanes V>
+[[gnu::always_inline]] inline V evenLanes(const V& a, const V& b) {
+  return simd::shuffle<0, 2, 4, 6, 8, 10, 12, 14>(a, b);
+}
+
+template <Lanes V>
+[[gnu::always_inline]] inline V oddLanes(const V& a, const V& b) {
+  return simd::shuffle<1, 3, 5, 7, 9, 11, 13, 15>(a, b);
+}
+
 template <Lanes V>
 [[gnu::always_inline]] inline Columns<V> loadColumns(const HomVec4* points) {
-  using M = MaskOf<V>;
+  using simd::shuffle;
   const auto* bytes = reinterpret_cast<const unsigned char*>(points);
   const V l0 = load<V>(bytes), l1 = load<V>(bytes + sizeof(V));
   const V l2 = load<V>(bytes + 2 * sizeof(V)), l3 = load<V>(bytes + 3 * sizeof(V));
   if constexpr (lane_count<V> == 2) {
     // (x0 y0) (z0 w0) (x1 y1) (z1 w1)
-    return {__builtin_shuffle(l0, l2, M{0, 2}), __builtin_shuffle(l0, l2, M{1, 3}),
-            __builtin_shuffle(l1, l3, M{0, 2}), __builtin_shuffle(l1, l3, M{1, 3})};
+    return {shuffle<0, 2>(l0, l2), shuffle<1, 3>(l0, l2), shuffle<0, 2>(l1, l3),
+            shuffle<1, 3>(l1, l3)};
   } else if constexpr (lane_count<V> == 4) {
     // A point each: pairs within the 128-bit halves, then the halves.
-    const V xz01 = __builtin_shuffle(l0, l1, M{0, 4, 2, 6});
-    const V yw01 = __builtin_shuffle(l0, l1, M{1, 5, 3, 7});
-    const V xz23 = __builtin_shuffle(l2, l3, M{0, 4, 2, 6});
-    const V yw23 = __builtin_shuffle(l2, l3, M{1, 5, 3, 7});
-    return {
-        __builtin_shuffle(xz01, xz23, M{0, 1, 4, 5}), __builtin_shuffle(yw01, yw23, M{0, 1, 4, 5}),
-        __builtin_shuffle(xz01, xz23, M{2, 3, 6, 7}), __builtin_shuffle(yw01, yw23, M{2, 3, 6, 7})};
+    const V xz01 = shuffle<0, 4, 2, 6>(l0, l1), yw01 = shuffle<1, 5, 3, 7>(l0, l1);
+    const V xz23 = shuffle<0, 4, 2, 6>(l2, l3), yw23 = shuffle<1, 5, 3, 7>(l2, l3);
+    return {shuffle<0, 1, 4, 5>(xz01, xz23), shuffle<0, 1, 4, 5>(yw01, yw23),
+            shuffle<2, 3, 6, 7>(xz01, xz23), shuffle<2, 3, 6, 7>(yw01, yw23)};
   } else {
     static_assert(lane_count<V> == 8);
     // Two points each: even and odd elements, twice.
-    constexpr M even{0, 2, 4, 6, 8, 10, 12, 14};
-    constexpr M odd{1, 3, 5, 7, 9, 11, 13, 15};
-    const V xz01 = __builtin_shuffle(l0, l1, even), yw01 = __builtin_shuffle(l0, l1, odd);
-    const V xz23 = __builtin_shuffle(l2, l3, even), yw23 = __builtin_shuffle(l2, l3, odd);
-    return {__builtin_shuffle(xz01, xz23, even), __builtin_shuffle(yw01, yw23, even),
-            __builtin_shuffle(xz01, xz23, odd), __builtin_shuffle(yw01, yw23, odd)};
+    const V xz01 = evenLanes(l0, l1), yw01 = oddLanes(l0, l1);
+    const V xz23 = evenLanes(l2, l3), yw23 = oddLanes(l2, l3);
+    return {evenLanes(xz01, xz23), evenLanes(yw01, yw23), oddLanes(xz01, xz23),
+            oddLanes(yw01, yw23)};
   }
 }
 
@@ -68,8 +73,8 @@ template <Lanes V>
 // the reference's norm and reference_short whether it is below 1e-15, in
 // every lane.
 template <Lanes V>
-[[gnu::always_inline]] inline V cosines(Columns<V> p, HomVec4 r, double n2,
-                                        MaskOf<V> reference_short) {
+[[gnu::always_inline]] inline V cosines(const Columns<V>& p, HomVec4 r, double n2,
+                                        const MaskOf<V>& reference_short) {
   const V n1 = simd::sqrtLanes(((p.x * p.x + p.y * p.y) + p.z * p.z) + p.w * p.w);
   const V dot = ((p.x * r.x + p.y * r.y) + p.z * r.z) + p.w * r.w;
   const V d = simd::absLanes(dot) / (n1 * n2);
@@ -112,6 +117,7 @@ template <Lanes V>
   }
 }
 
+#if defined(__x86_64__)
 // "avx2" and "avx512f" bring no FMA contraction (the build has
 // -ffp-contract=off): products and sums are rounded one by one as in the
 // baseline version.
@@ -124,6 +130,7 @@ template <Lanes V>
                                            std::span<double> output) {
   distanceLoop<simd::F64x4>(positions, reference, output);
 }
+#endif
 
 void distancesBaseline(std::span<const HomVec4> positions, HomVec4 reference,
                        std::span<double> output) {
@@ -137,10 +144,15 @@ namespace detail {
 void fsDistanceBatchOn(SimdPath path, std::span<const HomVec4> positions, HomVec4 reference,
                        std::span<double> output) {
   switch (path) {
+#if defined(__x86_64__)
     case SimdPath::avx512:
       return distancesAvx512(positions, reference, output);
     case SimdPath::avx2:
       return distancesAvx2(positions, reference, output);
+#else
+    case SimdPath::avx512:
+    case SimdPath::avx2:
+#endif
     case SimdPath::baseline:
       break;
   }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "zevra_kernel/arc_cosine.hpp"
+#include "zevra_kernel/sine_cosine.hpp"
 
 namespace zevra_kernel {
 
@@ -18,14 +19,14 @@ double fsDistance(HomVec4 a, HomVec4 b) {
 }
 
 double wFromDistance(double s_meters, double R_meters) {
-  return std::cos(s_meters / (2.0 * R_meters));
+  return cosine(s_meters / (2.0 * R_meters));
 }
 
 double sFromW(double W, double R_meters) {
   // Upper bound first, so that a NaN W becomes 1 and maps to 0.
   const double below_one = W < 1.0 ? W : 1.0;
   const double W_clamped = below_one > -1.0 ? below_one : -1.0;
-  return (2.0 * R_meters) * std::acos(W_clamped);
+  return (2.0 * R_meters) * arcCosine(W_clamped);
 }
 
 F32x4 simdNormalize3(F32x4 v) {

@@ -60,8 +60,9 @@ using F32x4 = float __attribute__((vector_size(16)));
 constexpr F32x4 f32x4(float x, float y, float z, float w) { return F32x4{x, y, z, w}; }
 
 // Lane-wise product in one vector operation, then the four lanes summed in
-// index order so that the result is reproducible.
-constexpr float simdDot4(F32x4 a, F32x4 b) {
+// index order so that the result is reproducible. Not constexpr: Clang does
+// not evaluate vector lanes at compile time.
+inline float simdDot4(F32x4 a, F32x4 b) {
   const F32x4 p = rounded(a * b);
   return ((p[0] + p[1]) + p[2]) + p[3];
 }

@@ -10,10 +10,11 @@
 namespace zevra_kernel {
 
 // The value x, which the compiler may not merge into the arithmetic around it.
-// Always inlined: x may be a vector of lanes in code built for a wider
-// instruction set than this function would be (simd_lanes.hpp).
+// Always inlined, and x taken by reference: x may be a vector of lanes in
+// code built for a wider instruction set than this function would be
+// (simd_lanes.hpp).
 template <typename T>
-[[gnu::always_inline]] constexpr T rounded(T x) {
+[[gnu::always_inline]] constexpr T rounded(const T& x) {
 #if defined(__GNUC__) && !defined(__clang__)
   return __builtin_assoc_barrier(x);
 #else

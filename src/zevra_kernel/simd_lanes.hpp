@@ -1,14 +1,19 @@
 #pragma once
-// W lanes of f64 as one GCC vector, and the few lane operations the batch
-// kernels need beyond the built-in arithmetic, with scalar twins so that one
-// template serves a single f64 and a vector alike. Every lane runs the same
-// rounded IEEE operations in the same order as the scalar code, so a vector
-// result is the scalar result bit for bit. The code is generic: the
-// instruction set comes from the function that inlines it (a `target`
-// attribute), which is why these helpers are always inlined. GCC warns
-// (-Wpsabi) that passing wide vectors by value to a baseline function would
-// change the ABI; no such call is made, so the translation units that
-// instantiate these for wide vectors build with -Wno-psabi.
+// W lanes of f64 as one vector (the vector extension of GCC and Clang), and
+// the few lane operations the batch kernels need beyond the built-in
+// arithmetic, with scalar twins so that one template serves a single f64 and
+// a vector alike. Every lane runs the same rounded IEEE operations in the
+// same order as the scalar code, so a vector result is the scalar result bit
+// for bit. The code is generic: the instruction set comes from the function
+// that inlines it (a `target` attribute), or, where the target has no wider
+// vectors, the compiler splits the lanes into what it has. That is why these
+// helpers are always inlined and take vectors by reference: a wide vector
+// passed by value between a function built for its instruction set and one
+// that is not changes the ABI, which Clang refuses even in a call it inlines.
+// Results come back by value, so code built for a wider set (a `target`
+// function) calls these only through generic templates, where Clang and GCC
+// just warn (-Wpsabi); the translation units that instantiate these for wide
+// vectors build with -Wno-psabi.
 
 #include <bit>
 #include <cmath>
@@ -60,7 +65,7 @@ constexpr double selectBits(bool c, double a, double b) {
 }
 
 template <Lanes V>
-[[gnu::always_inline]] inline V selectBits(MaskOf<V> c, V a, V b) {
+[[gnu::always_inline]] inline V selectBits(const MaskOf<V>& c, const V& a, const V& b) {
   return __builtin_bit_cast(
       V, (__builtin_bit_cast(MaskOf<V>, a) & c) | (__builtin_bit_cast(MaskOf<V>, b) & ~c));
 }
@@ -71,7 +76,7 @@ constexpr double keepBits(double x, std::uint64_t keep) {
 }
 
 template <Lanes V>
-[[gnu::always_inline]] inline V keepBits(V x, std::uint64_t keep) {
+[[gnu::always_inline]] inline V keepBits(const V& x, std::uint64_t keep) {
   return __builtin_bit_cast(V, __builtin_bit_cast(MaskOf<V>, x) & static_cast<std::int64_t>(keep));
 }
 
@@ -80,7 +85,7 @@ inline double sqrtLanes(double x) { return std::sqrt(x); }
 // One square root per lane; the compiler turns the loop into one vector
 // square root (sqrtpd) where math errno is off, as in the batch kernels.
 template <Lanes V>
-[[gnu::always_inline]] inline V sqrtLanes(V x) {
+[[gnu::always_inline]] inline V sqrtLanes(const V& x) {
   V r;
   for (std::size_t i = 0; i < lane_count<V>; ++i) r[i] = std::sqrt(x[i]);
   return r;
@@ -88,7 +93,7 @@ template <Lanes V>
 
 // |x|, the sign bit cleared, like std::fabs.
 template <typename T>
-[[gnu::always_inline]] inline T absLanes(T x) {
+[[gnu::always_inline]] inline T absLanes(const T& x) {
   return keepBits(x, 0x7FFFFFFFFFFFFFFFull);
 }
 
@@ -102,8 +107,32 @@ template <Lanes V>
 }
 
 template <Lanes V>
-[[gnu::always_inline]] inline void store(void* to, V v) {
+[[gnu::always_inline]] inline void store(void* to, const V& v) {
   std::memcpy(to, &v, sizeof v);
+}
+
+// The lanes of a and then b, numbered 0 to 2W - 1, picked by the constant
+// indices I (W of them): one shuffle instruction where the target has it.
+// GCC spells it __builtin_shuffle with a mask, Clang __builtin_shufflevector.
+template <std::size_t... I, Lanes V>
+[[gnu::always_inline]] inline V shuffle(const V& a, const V& b) {
+  static_assert(sizeof...(I) == lane_count<V>);
+#if defined(__clang__)
+  return __builtin_shufflevector(a, b, I...);
+#else
+  return __builtin_shuffle(a, b, MaskOf<V>{I...});
+#endif
+}
+
+// The lanes of a picked by the constant indices I, 0 to W - 1.
+template <std::size_t... I, Lanes V>
+[[gnu::always_inline]] inline V shuffle(const V& a) {
+  static_assert(sizeof...(I) == lane_count<V>);
+#if defined(__clang__)
+  return __builtin_shufflevector(a, a, I...);
+#else
+  return __builtin_shuffle(a, MaskOf<V>{I...});
+#endif
 }
 
 }  // namespace zevra_kernel::simd

@@ -1,10 +1,15 @@
 // The CPU's vector extensions, asked with cpuid and xgetbv: an instruction set
-// counts only when the operating system also saves its registers.
+// counts only when the operating system also saves its registers. Targets
+// other than x86-64 have the baseline alone.
 #include "zevra_kernel/simd_path.hpp"
 
+#if defined(__x86_64__)
 #include <cpuid.h>
+#endif
 
 namespace zevra_kernel {
+
+#if defined(__x86_64__)
 
 namespace {
 
@@ -32,5 +37,11 @@ SimdPath bestSimdPath() {
   static const SimdPath best = detectSimdPath();
   return best;
 }
+
+#else
+
+SimdPath bestSimdPath() { return SimdPath::baseline; }
+
+#endif
 
 }  // namespace zevra_kernel

@@ -3,6 +3,9 @@
 // runs. The batches ask on first use rather than at load time, so that
 // start-up runs no CPU detection (cpuid traps to the hypervisor on virtual
 // machines). Every path gives the same bits: none uses fused multiply-adds.
+// Only x86-64 has more than the baseline; elsewhere the baseline is the
+// generic code, which the compiler maps onto the target's own vectors (or
+// none).
 
 #include <array>
 #include <cstdint>
@@ -10,7 +13,7 @@
 namespace zevra_kernel {
 
 enum class SimdPath : std::uint8_t {
-  baseline,  // x86-64 with SSE2: two f64 lanes
+  baseline,  // two f64 lanes: SSE2 on x86-64, whatever the target has elsewhere
   avx2,      // four lanes
   avx512,    // AVX-512 F: eight lanes
 };
@@ -19,7 +22,7 @@ inline constexpr std::array<SimdPath, 3> all_simd_paths{SimdPath::baseline, Simd
                                                         SimdPath::avx512};
 
 // The widest path that this CPU and its operating system support, found by
-// cpuid on the first call and remembered.
+// cpuid on the first call and remembered (baseline on other targets).
 SimdPath bestSimdPath();
 
 // Whether `path` runs here; every path up to the best one does.

@@ -8,6 +8,7 @@
 
 #include "cases.hpp"
 #include "zevra_input/input_state.hpp"
+#include "zevra_kernel/sine_cosine.hpp"
 
 namespace app_cases {
 
@@ -41,8 +42,7 @@ Status oneForwardFrame() {
   InputState input{};
   input.camera_move_forward = true;
   cam.update(input, 0.016);
-  const double s = std::sin(0.032);
-  const double c = std::cos(0.032);
+  const auto [s, c] = zevra_kernel::sinCos(0.032);
   ZEVRA_TRY(expect(same(cam.pos, {0, 0, -s, c})));
   ZEVRA_TRY(expectApproxEqAbs(cam.pos[2], -0.031995, 1e-6));
   ZEVRA_TRY(expectApproxEqAbs(cam.pos[3], 0.999488, 1e-6));
@@ -127,14 +127,14 @@ Status speedFromScroll() {
   input.mouse.scroll_y = 1;
   input.camera_move_forward = true;
   moving.update(input, 0.016);
-  ZEVRA_TRY(expect(moving.pos[2] == -std::sin(0.032) && moving.speed == 2.5));
+  ZEVRA_TRY(expect(moving.pos[2] == -zevra_kernel::sine(0.032) && moving.speed == 2.5));
 
   // The arc of a step is dt times the camera's own speed.
   ZevraCamera slow{};
   slow.speed = 0.5;
   input.mouse.scroll_y = 0;
   slow.update(input, 0.016);
-  ZEVRA_TRY(expect(slow.pos[2] == -std::sin(0.008) && slow.speed == 0.5));
+  ZEVRA_TRY(expect(slow.pos[2] == -zevra_kernel::sine(0.008) && slow.speed == 0.5));
   return {};
 }
 

@@ -29,7 +29,7 @@ Status logsAnError() {
 }
 
 // The undefined-behaviour checker would stop this before the hardware does.
-[[gnu::no_sanitize("undefined")]] Status dereferencesNull() {
+__attribute__((no_sanitize("undefined"))) Status dereferencesNull() {
   *static_cast<volatile int*>(nullptr) = 1;
   return {};
 }

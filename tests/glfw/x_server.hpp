@@ -4,8 +4,9 @@
 
 #include <sys/types.h>
 
-#include <expected>
 #include <string>
+
+#include "zevra/expected.hpp"
 
 namespace glfw_window {
 

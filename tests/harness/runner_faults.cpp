@@ -34,7 +34,7 @@ const char* fault_kind = "";
 int* volatile nowhere = nullptr;
 
 // Faults `depth` calls deep, so that the trace has frames to walk.
-[[gnu::noinline, gnu::no_sanitize("undefined")]] void faultAfter(int depth) {
+[[gnu::noinline]] __attribute__((no_sanitize("undefined"))) void faultAfter(int depth) {
   if (depth == 0) *nowhere = 1;
   if (depth > 0) faultAfter(depth - 1);
   asm volatile("");  // no tail call: each call keeps its frame
@@ -59,7 +59,7 @@ void overflowOnDrawingThread() {
 }
 
 // The undefined-behaviour checker would stop these before the hardware does.
-[[gnu::no_sanitize("undefined")]] zevra_harness::Status faults() {
+__attribute__((no_sanitize("undefined"))) zevra_harness::Status faults() {
   if (std::strcmp(fault_kind, "segv") == 0) {
     *static_cast<volatile int*>(nullptr) = 1;
   } else if (std::strcmp(fault_kind, "gp") == 0) {

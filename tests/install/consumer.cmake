@@ -1,17 +1,27 @@
 # cmake -P script: build a program against the installed package in PREFIX
 # alone, the way an application would, run it and check what it printed
 # (standard output and error together).
-#   -DPREFIX=dir -DWORK=dir -DCXX=compiler -DGENERATOR=name
+#   -DPREFIX=dir -DWORK=dir -DCXX="compiler|compiler..." -DGENERATOR=name
 # The program, one of:
 #   -DSOURCE=dir             a CMake project (find_package) making PROGRAM
 #   -DREADME=file            the README's library section: its cmake block as
 #                            CMakeLists.txt, its cpp block as main.cpp
 #   -DPKG_CONFIG="mods" -DSOURCE=file.cpp
 #                            `CXX file.cpp $(pkg-config --cflags --libs mods)`
-# Builds: -DFLAGS="set|set..." builds once per set of CMAKE_CXX_FLAGS (none
-# given: one build with no flags), and every build must print the same.
+# Builds: one per compiler of CXX and set of CMAKE_CXX_FLAGS of
+# -DFLAGS="set|set..." (none given: no flags), and every build must print
+# the same. -DTOOLCHAIN=file builds the CMake project with that toolchain
+# file instead of CXX, and -DRUN="command args" runs the program through
+# that command (a WebAssembly runtime).
 # The check: -DEXPECTED=file, byte for byte (ZEVRA_UPDATE_EXPECTED=1, as
-# `make golden` does, rewrites it), or -DMATCH=regex.
+# `make golden` does, rewrites it), or -DMATCH=regex. With EXPECTED, lines
+# "name value" whose name is in -DMAY_DIFFER="name|name..." may differ (for
+# the reason -DMAY_DIFFER_WHY gives): each that does is named in NOTE_FILE
+# (a note `make test` prints) and on standard output. -DPLANT=header -DPLANT_SED=expression plants a fault: the
+# last build uses a copy of PREFIX whose header (a path under include/) the
+# sed -E expressions ("expr|expr...") have rewritten, and the check then passes only if that
+# build printed other than EXPECTED in exactly the lines named by
+# -DPLANTED="name|name...".
 cmake_minimum_required(VERSION 3.25)
 
 function(step)
@@ -39,6 +49,22 @@ function(readme_block readme language result)
   set(${result} "${text}" PARENT_SCOPE)
 endfunction()
 
+# The names of the lines ("name value") that one output has and the other
+# has not.
+function(differing_names a b result)
+  string(REPLACE "\n" ";" a_lines "${a}")
+  string(REPLACE "\n" ";" b_lines "${b}")
+  set(names)
+  foreach(line IN LISTS a_lines b_lines)
+    if(NOT line IN_LIST a_lines OR NOT line IN_LIST b_lines)
+      string(REGEX REPLACE " [^ ]*$" "" name "${line}")
+      list(APPEND names "${name}")
+    endif()
+  endforeach()
+  list(REMOVE_DUPLICATES names)
+  set(${result} "${names}" PARENT_SCOPE)
+endfunction()
+
 file(REMOVE_RECURSE ${WORK})
 if(DEFINED README)
   readme_block(${README} cmake cmakelists)
@@ -48,58 +74,130 @@ if(DEFINED README)
   file(WRITE ${SOURCE}/main.cpp "${main}")
 endif()
 string(REPLACE "|" ";" flag_sets "${FLAGS}")
-list(LENGTH flag_sets builds)
-if(builds EQUAL 0)
-  set(flag_sets "")
-  set(builds 1)
+if(flag_sets STREQUAL "")
+  set(flag_sets "<none>")
 endif()
+if(DEFINED TOOLCHAIN)
+  cmake_path(GET TOOLCHAIN STEM compilers)
+else()
+  string(REPLACE "|" ";" compilers "${CXX}")
+endif()
+set(launcher)
+if(DEFINED RUN)
+  separate_arguments(launcher UNIX_COMMAND "${RUN}")
+endif()
+set(builds)
+foreach(compiler IN LISTS compilers)
+  foreach(flags IN LISTS flag_sets)
+    list(APPEND builds "${compiler}|${flags}")
+  endforeach()
+endforeach()
+list(LENGTH builds count)
 
-math(EXPR last "${builds} - 1")
-foreach(i RANGE ${last})
-  set(flags "")
-  if(NOT flag_sets STREQUAL "")
-    list(GET flag_sets ${i} flags)
+set(i 0)
+set(prefix ${PREFIX})
+foreach(build_spec IN LISTS builds)
+  string(REPLACE "|" ";" build_spec "${build_spec}")
+  list(GET build_spec 0 compiler)
+  list(GET build_spec 1 flags)
+  if(flags STREQUAL "<none>")
+    set(flags "")
+  endif()
+  set(what "${compiler} ${flags}")
+  math(EXPR i "${i} + 1")
+  if(DEFINED PLANT AND i EQUAL count)
+    # A copy of the prefix with the planted fault, for this build alone.
+    set(prefix ${WORK}/planted-prefix)
+    file(COPY ${PREFIX}/ DESTINATION ${prefix})
+    set(header ${prefix}/include/${PLANT})
+    file(READ ${header} before)
+    string(REPLACE "|" ";" expressions "${PLANT_SED}")
+    list(TRANSFORM expressions PREPEND "-e;")
+    step(sed -E -i ${expressions} ${header})
+    file(READ ${header} after)
+    if(before STREQUAL after)
+      message(FATAL_ERROR "planting \"${PLANT_SED}\" left include/${PLANT} unchanged")
+    endif()
+    set(what "${what}, include/${PLANT} planted")
   endif()
   set(build ${WORK}/build${i})
   if(DEFINED PKG_CONFIG)
     file(MAKE_DIRECTORY ${build})
-    set(ENV{PKG_CONFIG_PATH} ${PREFIX}/lib/pkgconfig)
+    set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig)
     step(sh -c "\"$0\" \"$1\" ${flags} $(pkg-config --cflags --libs ${PKG_CONFIG}) -o \"$2\""
-         ${CXX} ${SOURCE} ${build}/${PROGRAM})
+         ${compiler} ${SOURCE} ${build}/${PROGRAM})
   else()
-    # Only PREFIX may supply the package: no package registries.
-    step(${CMAKE_COMMAND} -S ${SOURCE} -B ${build} -G ${GENERATOR} -DCMAKE_CXX_COMPILER=${CXX}
-         -DCMAKE_PREFIX_PATH=${PREFIX} "-DCMAKE_CXX_FLAGS=${flags}"
+    if(DEFINED TOOLCHAIN)
+      set(chosen --toolchain ${TOOLCHAIN})
+    else()
+      set(chosen -DCMAKE_CXX_COMPILER=${compiler})
+    endif()
+    # Only the prefix may supply the package: no package registries.
+    step(${CMAKE_COMMAND} -S ${SOURCE} -B ${build} -G ${GENERATOR} ${chosen}
+         -DCMAKE_PREFIX_PATH=${prefix} "-DCMAKE_CXX_FLAGS=${flags}"
          -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF -DCMAKE_FIND_USE_SYSTEM_PACKAGE_REGISTRY=OFF)
     step(${CMAKE_COMMAND} --build ${build})
   endif()
 
-  execute_process(COMMAND ${build}/${PROGRAM} RESULT_VARIABLE rc
+  execute_process(COMMAND ${launcher} ${build}/${PROGRAM} RESULT_VARIABLE rc
                   OUTPUT_VARIABLE out ERROR_VARIABLE out)
   if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "${PROGRAM} (flags: ${flags}) exited with ${rc}\n${out}")
+    message(FATAL_ERROR "${PROGRAM} (${what}) exited with ${rc}\n${out}")
   endif()
-  if(i EQUAL 0)
-    set(first "${flags}")
+  if(DEFINED PLANT AND i EQUAL count)
+    break()  # compared with EXPECTED below
+  elseif(i EQUAL 1)
+    set(first "${what}")
     set(first_out "${out}")
   elseif(NOT out STREQUAL first_out)
-    string(REPLACE "\n" ";" lines "${out}")
-    string(REPLACE "\n" ";" first_lines "${first_out}")
-    list(REMOVE_ITEM lines ${first_lines})
-    list(JOIN lines "\n  " lines)
-    message(FATAL_ERROR "${PROGRAM} built with \"${flags}\" printed lines that the build with "
-                        "\"${first}\" did not:\n  ${lines}")
+    differing_names("${first_out}" "${out}" names)
+    list(JOIN names "\n  " names)
+    message(FATAL_ERROR "${PROGRAM} built with ${what} printed other lines than the build with "
+                        "${first} for:\n  ${names}")
   endif()
 endforeach()
 
 if(DEFINED EXPECTED)
-  if("$ENV{ZEVRA_UPDATE_EXPECTED}" STREQUAL "1")
+  if("$ENV{ZEVRA_UPDATE_EXPECTED}" STREQUAL "1" AND NOT DEFINED PLANT AND NOT DEFINED MAY_DIFFER)
     file(WRITE ${EXPECTED} "${out}")
   endif()
   file(READ ${EXPECTED} expected)
-  if(NOT out STREQUAL expected)
-    file(WRITE ${WORK}/output.txt "${out}")
-    message(FATAL_ERROR "${PROGRAM} printed other than ${EXPECTED} (got ${WORK}/output.txt):\n${out}")
+  differing_names("${expected}" "${out}" names)
+  if(DEFINED PLANT)
+    string(REPLACE "|" ";" planted "${PLANTED}")
+    if(NOT names STREQUAL planted)
+      list(JOIN names ", " names)
+      message(FATAL_ERROR "the planted fault (${what}) was expected to change exactly: "
+                          "${PLANTED}; what changed: ${names}")
+    endif()
+    message(STATUS "the planted fault changed ${PLANTED}, as expected")
+  else()
+    string(REPLACE "|" ";" may_differ "${MAY_DIFFER}")
+    set(allowed)
+    set(others)
+    foreach(name IN LISTS names)
+      if(name IN_LIST may_differ)
+        list(APPEND allowed "${name}")
+      else()
+        list(APPEND others "${name}")
+      endif()
+    endforeach()
+    if(NOT out STREQUAL expected AND (others OR NOT allowed))
+      file(WRITE ${WORK}/output.txt "${out}")
+      message(FATAL_ERROR
+              "${PROGRAM} printed other than ${EXPECTED} (got ${WORK}/output.txt):\n${out}")
+    endif()
+    if(allowed)
+      list(JOIN allowed ", " allowed)
+      cmake_path(GET EXPECTED FILENAME expected_name)
+      set(note "${PROGRAM} (${what}) differs from ${expected_name}, ${MAY_DIFFER_WHY}, in: ${allowed}")
+      message("${note}")
+      if(DEFINED NOTE_FILE)
+        file(WRITE ${NOTE_FILE} "${note}\n")
+      endif()
+    elseif(DEFINED NOTE_FILE)
+      file(REMOVE ${NOTE_FILE})
+    endif()
   endif()
 elseif(DEFINED MATCH AND NOT out MATCHES "${MATCH}")
   message(FATAL_ERROR "${PROGRAM} printed no match of ${MATCH}:\n${out}")

@@ -29,6 +29,8 @@ Status inverseConvergence();
 Status inverseDegenerate();
 Status operatorEdges();
 
+Status elementaryWithinOneUlp();
+
 Status noAllocation();
 
 }  // namespace kernel_units

@@ -25,6 +25,8 @@ constexpr auto kernel_tests = std::to_array<TestFn>({
     {"kernel.inverse: convergence counts", &kernel_units::inverseConvergence},
     {"kernel.inverse: degenerate input", &kernel_units::inverseDegenerate},
     {"kernel.operators: resonance, projector, deformed product", &kernel_units::operatorEdges},
+    {"kernel.elementary: sine, cosine, tangent, fourth root, arc cosine within 1 ulp",
+     &kernel_units::elementaryWithinOneUlp},
     {"kernel: operations never allocate", &kernel_units::noAllocation},
 });
 

@@ -3,12 +3,13 @@
 
 #include <chrono>
 #include <cstdint>
-#include <expected>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "zevra/expected.hpp"
 
 namespace zevra_test {
 

@@ -7,12 +7,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <expected>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "harness/base/wire.hpp"
+#include "zevra/expected.hpp"
 
 namespace zevra_test {
 

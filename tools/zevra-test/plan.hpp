@@ -3,12 +3,12 @@
 // exact names, exclusions), the shard, and the shuffle.
 
 #include <cstdint>
-#include <expected>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "command_line.hpp"
+#include "zevra/expected.hpp"
 
 namespace zevra_test {
 

@@ -5,11 +5,11 @@
 // problem.
 
 #include <chrono>
-#include <expected>
 #include <string>
 #include <vector>
 
 #include "server_process.hpp"
+#include "zevra/expected.hpp"
 
 namespace zevra_test {
 

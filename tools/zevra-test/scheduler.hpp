@@ -7,13 +7,13 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <expected>
 #include <functional>
 #include <span>
 #include <string>
 
 #include "run_result.hpp"
 #include "server_process.hpp"
+#include "zevra/expected.hpp"
 
 namespace zevra_test {
 

@@ -8,13 +8,13 @@
 
 #include <chrono>
 #include <cstddef>
-#include <expected>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "messages.hpp"
+#include "zevra/expected.hpp"
 
 namespace zevra_test {
 

@@ -3,9 +3,10 @@
 // else is refused.
 
 #include <cstdint>
-#include <expected>
 #include <optional>
 #include <string_view>
+
+#include "zevra/expected.hpp"
 
 namespace zevra_harness::detail {
 

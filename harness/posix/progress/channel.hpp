@@ -13,11 +13,11 @@
 // lower-case hex digits).
 
 #include <cstddef>
-#include <expected>
 #include <string_view>
 
 #include "harness/base/write_all.hpp"
 #include "harness/portable/diagnostics/output_buffer.hpp"
+#include "zevra/expected.hpp"
 
 namespace zevra_harness::detail::progress {
 

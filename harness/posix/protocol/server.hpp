@@ -4,7 +4,6 @@
 // each reply as one gathered write (see wire.hpp for the format).
 
 #include <cstdint>
-#include <expected>
 #include <initializer_list>
 #include <span>
 #include <string_view>
@@ -14,6 +13,7 @@
 #include "harness/posix/protocol/breakdown.hpp"
 #include "harness/posix/protocol/receive_fifo.hpp"
 #include "harness/posix/protocol/stream.hpp"
+#include "zevra/expected.hpp"
 
 namespace zevra_harness::detail {
 

@@ -6,10 +6,10 @@
 // poll, so only data, the end of input and real errors come out of it.
 
 #include <cstddef>
-#include <expected>
 #include <span>
 
 #include "harness/base/system_calls.hpp"
+#include "zevra/expected.hpp"
 
 namespace zevra_harness::detail {
 
