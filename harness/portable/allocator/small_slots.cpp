@@ -43,7 +43,9 @@ constexpr std::size_t quarantineSlots(std::size_t size_log2) {
   return std::min<std::size_t>(1024, (std::size_t{256} << 10) >> size_log2);
 }
 
-constexpr std::size_t log2Ceil(std::size_t n) { return n <= 1 ? 0 : std::bit_width(n - 1); }
+constexpr std::size_t log2Ceil(std::size_t n) {
+  return n <= 1 ? 0 : static_cast<std::size_t>(std::bit_width(n - 1));
+}
 constexpr std::size_t roundUpTo(std::size_t n, std::size_t m) { return (n + m - 1) / m * m; }
 
 // How a chunk of each slot size is laid out: as many slots as fit after the

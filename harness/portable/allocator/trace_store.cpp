@@ -9,7 +9,8 @@ namespace zevra_harness::detail {
 
 namespace {
 
-std::uint64_t hashOf(const std::uintptr_t* frames, std::uint32_t count) {
+// An address-sized key of the index, never 0 (which marks an empty entry).
+std::uintptr_t hashOf(const std::uintptr_t* frames, std::uint32_t count) {
   // Each frame times a multiplier of its own, summed: the products do not
   // wait on each other (a chained mix costs three times as much per trace).
   // Equal hashes are only a hint; add compares the frames.
@@ -20,7 +21,9 @@ std::uint64_t hashOf(const std::uintptr_t* frames, std::uint32_t count) {
   std::uint64_t h = count;
   for (std::uint32_t i = 0; i < count; ++i) h += frames[i] * multipliers[i];
   h ^= h >> 31;
-  return h != 0 ? h : 1;  // 0 marks an empty entry of the index
+  if constexpr (sizeof(std::uintptr_t) < sizeof h) h ^= h >> 32;  // wasm32: 32-bit keys
+  const auto key = static_cast<std::uintptr_t>(h);
+  return key != 0 ? key : 1;
 }
 
 // Word by word: a captured trace was just written a word at a time, and
@@ -43,7 +46,7 @@ TraceStore::Id TraceStore::replace(Id old, const CapturedTrace& trace) {
 }
 
 TraceStore::Id TraceStore::add(const CapturedTrace& trace) {
-  const std::uint64_t hash = hashOf(trace.frames, trace.count);
+  const std::uintptr_t hash = hashOf(trace.frames, trace.count);
   Id* indexed = index_.find(hash);
   if (indexed != nullptr) {
     Entry& e = entries_[*indexed];
@@ -75,7 +78,7 @@ void TraceStore::drop(Id id) {
   if (id == none) return;
   Entry& e = entries_[id];
   if (--e.refs != 0) return;
-  const std::uint64_t hash = hashOf(e.frames, e.count);
+  const std::uintptr_t hash = hashOf(e.frames, e.count);
   if (Id* indexed = index_.find(hash); indexed != nullptr && *indexed == id) index_.erase(hash);
   e.count = free_;
   free_ = id;
