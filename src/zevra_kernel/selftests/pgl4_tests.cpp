@@ -4,7 +4,7 @@
 #include "zevra_harness/testing.hpp"
 #include "zevra_kernel/builders.hpp"
 #include "zevra_kernel/pgl4.hpp"
-#include "zevra_kernel/tests/tests.hpp"
+#include "zevra_kernel/selftests/tests.hpp"
 
 namespace zevra_kernel::test {
 

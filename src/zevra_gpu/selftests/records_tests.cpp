@@ -1,6 +1,6 @@
 // Registered tests of the GPU record layouts.
 #include "zevra_gpu/records.hpp"
-#include "zevra_gpu/tests/tests.hpp"
+#include "zevra_gpu/selftests/tests.hpp"
 
 namespace zevra_gpu::test {
 

@@ -1,6 +1,6 @@
 // Registered tests of the WGSL sources, the catalogue and the module.
 #include "zevra_gpu/pipelines.hpp"
-#include "zevra_gpu/tests/tests.hpp"
+#include "zevra_gpu/selftests/tests.hpp"
 #include "zevra_gpu/wgsl_compute.hpp"
 #include "zevra_gpu/wgsl_module.hpp"
 #include "zevra_gpu/wgsl_vertex.hpp"

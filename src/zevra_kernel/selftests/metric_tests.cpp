@@ -2,7 +2,7 @@
 #include "zevra_harness/testing.hpp"
 #include "zevra_kernel/homvec4.hpp"
 #include "zevra_kernel/metric.hpp"
-#include "zevra_kernel/tests/tests.hpp"
+#include "zevra_kernel/selftests/tests.hpp"
 
 namespace zevra_kernel::test {
 

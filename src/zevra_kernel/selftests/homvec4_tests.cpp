@@ -1,7 +1,7 @@
 // Registered tests of the homogeneous points.
 #include "zevra_harness/testing.hpp"
 #include "zevra_kernel/homvec4.hpp"
-#include "zevra_kernel/tests/tests.hpp"
+#include "zevra_kernel/selftests/tests.hpp"
 
 namespace zevra_kernel::test {
 

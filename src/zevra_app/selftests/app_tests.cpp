@@ -4,7 +4,7 @@
 
 #include "zevra_app/app_config.hpp"
 #include "zevra_app/camera.hpp"
-#include "zevra_app/tests/tests.hpp"
+#include "zevra_app/selftests/tests.hpp"
 #include "zevra_input/input_state.hpp"
 
 namespace zevra_app::test {

@@ -2,7 +2,7 @@
 #include <array>
 
 #include "zevra_gpu/cpu_batches.hpp"
-#include "zevra_gpu/tests/tests.hpp"
+#include "zevra_gpu/selftests/tests.hpp"
 #include "zevra_kernel/builders.hpp"
 
 namespace zevra_gpu::test {

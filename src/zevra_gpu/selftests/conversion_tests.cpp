@@ -2,7 +2,7 @@
 #include <array>
 
 #include "zevra_gpu/conversion.hpp"
-#include "zevra_gpu/tests/tests.hpp"
+#include "zevra_gpu/selftests/tests.hpp"
 
 namespace zevra_gpu::test {
 

@@ -7,7 +7,7 @@
 #include "zevra_input/key_mods.hpp"
 #include "zevra_input/mouse_button.hpp"
 #include "zevra_input/mouse_state.hpp"
-#include "zevra_input/tests/tests.hpp"
+#include "zevra_input/selftests/tests.hpp"
 
 namespace zevra_input::test {
 

@@ -1,7 +1,7 @@
 // Registered tests of the transform builders.
 #include "zevra_harness/testing.hpp"
 #include "zevra_kernel/builders.hpp"
-#include "zevra_kernel/tests/tests.hpp"
+#include "zevra_kernel/selftests/tests.hpp"
 
 namespace zevra_kernel::test {
 
