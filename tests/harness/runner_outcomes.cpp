@@ -9,9 +9,12 @@
 #include <string_view>
 
 #include "tests/harness/throwing_tests.hpp"
+#include "zevra_gpu/selftests/printers.hpp"
 #include "zevra_harness/log.hpp"
 #include "zevra_harness/main.hpp"
 #include "zevra_harness/registry.hpp"
+#include "zevra_input/selftests/printers.hpp"
+#include "zevra_kernel/selftests/printers.hpp"
 
 namespace {
 
@@ -132,6 +135,22 @@ Status failsExpectEqualOnATypeWithAHook() {
   return expectEqual(Cell{3, 4}, Cell{4, 3});
 }
 
+// The engine's values through the printers of its test support, in messages and
+// in expectEqual.
+Status printsTheEnginesValues() {
+  using zevra_kernel::AffineCard;
+  zevra_harness::print("{} {} {}\n", zevra_kernel::HomVec4::init(1, -0.5, 3, 0), AffineCard::UY,
+                       zevra_kernel::PGL4::identity());
+  zevra_harness::print("{} {} {} {}\n", zevra_gpu::GpuHomVec4{0.1f, 2, 3, 1},
+                       zevra_gpu::GpuGeodesicState{0, 0, 0, 1, 1, 0, 0, 0},
+                       zevra_gpu::RK4Params{.dt = 0.01f, ._pad0 = 0, ._pad1 = 0, ._pad2 = 0},
+                       zevra_gpu::ComputePipelineKind::geodesic_rk4_step);
+  zevra_harness::print("{} {} {} {}\n", zevra_input::KeyAction::repeat,
+                       zevra_input::MouseButton::middle, zevra_input::KeyMods{},
+                       zevra_input::KeyMods{.shift = true, .alt = true});
+  return expectEqual(zevra_kernel::HomVec4::init(0, 0, 7, 1).pickBestCard(), AffineCard::UW);
+}
+
 constexpr auto tests = std::to_array<zevra_harness::TestFn>({
     {"outcomes.test.passes", &passes},
     {"outcomes.test.skips", &skips},
@@ -154,6 +173,7 @@ constexpr auto tests = std::to_array<zevra_harness::TestFn>({
     {"outcomes.test.throws a std::runtime_error", &outcomes::throwsAnError},
     {"outcomes.test.throws an int", &outcomes::throwsAnInt},
     {"outcomes.test.passes after the throws", &passes},
+    {"outcomes.test.prints the engine's values, then fails on one", &printsTheEnginesValues},
 });
 
 }  // namespace

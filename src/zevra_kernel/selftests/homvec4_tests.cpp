@@ -1,12 +1,14 @@
 // Registered tests of the homogeneous points.
 #include "zevra_harness/testing.hpp"
 #include "zevra_kernel/homvec4.hpp"
+#include "zevra_kernel/selftests/printers.hpp"
 #include "zevra_kernel/selftests/tests.hpp"
 
 namespace zevra_kernel::test {
 
 using zevra_harness::expect;
 using zevra_harness::expectApproxEqAbs;
+using zevra_harness::expectEqual;
 using zevra_harness::Status;
 
 Status testHomVec4Constructors() {
@@ -57,10 +59,10 @@ Status testHomVec4Antipodal() {
 }
 
 Status testHomVec4AffineCard() {
-  ZEVRA_TRY(expect(HomVec4::init(1, 2, 3, 4).pickBestCard() == AffineCard::UW));
-  ZEVRA_TRY(expect(HomVec4::init(5, 1, 1, 1).pickBestCard() == AffineCard::UX));
-  ZEVRA_TRY(expect(HomVec4::init(1, 6, 1, 1).pickBestCard() == AffineCard::UY));
-  ZEVRA_TRY(expect(HomVec4::init(1, 1, 7, 1).pickBestCard() == AffineCard::UZ));
+  ZEVRA_TRY(expectEqual(HomVec4::init(1, 2, 3, 4).pickBestCard(), AffineCard::UW));
+  ZEVRA_TRY(expectEqual(HomVec4::init(5, 1, 1, 1).pickBestCard(), AffineCard::UX));
+  ZEVRA_TRY(expectEqual(HomVec4::init(1, 6, 1, 1).pickBestCard(), AffineCard::UY));
+  ZEVRA_TRY(expectEqual(HomVec4::init(1, 1, 7, 1).pickBestCard(), AffineCard::UZ));
   return {};
 }
 
