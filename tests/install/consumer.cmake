@@ -20,6 +20,11 @@
 # those sed -E expressions have rewritten, and the check then passes only if
 # that build printed other than EXPECTED in exactly the lines ("name value")
 # named by -DPLANTED="name|name...".
+# More programs of the first build: -DRUNS="program status expected|..."
+# runs each through -DCHECK_OUTPUT=check_output.sh with its masks (traces,
+# addresses, thread ids, source positions): the exit status (a number, or
+# abort) and standard error byte for byte (standard output must be empty),
+# the functions in traces compared in a form that every compiler's share.
 cmake_minimum_required(VERSION 3.25)
 
 function(step)
@@ -177,4 +182,23 @@ if(DEFINED EXPECTED)
 elseif(DEFINED MATCH AND NOT out MATCHES "${MATCH}")
   message(FATAL_ERROR "${PROGRAM} printed no match of ${MATCH}:\n${out}")
 endif()
+
+string(REPLACE "|" ";" runs "${RUNS}")
+list(GET compilers 0 compiler)
+set(names)
+if(compiler MATCHES "clang")
+  set(names --any-compiler)
+endif()
+foreach(run IN LISTS runs)
+  separate_arguments(run UNIX_COMMAND "${run}")
+  list(GET run 0 program)
+  list(GET run 1 status)
+  list(GET run 2 expected)
+  execute_process(COMMAND ${CHECK_OUTPUT} --status ${status} --stderr ${expected} --mask ${names} --
+                          ${launcher} ${WORK}/build1/${program}
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${program} printed other than ${expected}:\n${out}")
+  endif()
+endforeach()
 file(REMOVE_RECURSE ${WORK})
