@@ -4,8 +4,9 @@
 #   -DPREFIX=dir -DWORK=dir -DCXX="compiler|compiler..." -DGENERATOR=name
 # The program, one of:
 #   -DSOURCE=dir             a CMake project (find_package) making PROGRAM
-#   -DREADME=file            the README's library section: its cmake block as
-#                            CMakeLists.txt, its cpp block as main.cpp
+#   -DREADME=file            the README's library section (or the section
+#                            -DREADME_SECTION names): its first cmake block as
+#                            CMakeLists.txt, its first cpp block as main.cpp
 #   -DPKG_CONFIG="mods" -DSOURCE=file.cpp
 #                            `CXX file.cpp $(pkg-config --cflags --libs mods)`
 # Builds: one per compiler of CXX and set of CMAKE_CXX_FLAGS of
@@ -34,14 +35,14 @@ function(step)
   endif()
 endfunction()
 
-# The fenced block of `language` in the README's library section.
-function(readme_block readme language result)
+# The first fenced block of `language` in a section of the README.
+function(readme_block readme section language result)
   file(READ ${readme} text)
-  string(FIND "${text}" "\n## Using the engine as a library" start)
+  string(FIND "${text}" "\n## ${section}\n" start)
   string(SUBSTRING "${text}" ${start} -1 text)
   string(FIND "${text}" "\n```${language}\n" open)
   if(start EQUAL -1 OR open EQUAL -1)
-    message(FATAL_ERROR "${readme}: no ${language} block under \"Using the engine as a library\"")
+    message(FATAL_ERROR "${readme}: no ${language} block under \"${section}\"")
   endif()
   string(LENGTH "\n```${language}\n" skip)
   math(EXPR open "${open} + ${skip}")
@@ -70,8 +71,11 @@ endfunction()
 
 file(REMOVE_RECURSE ${WORK})
 if(DEFINED README)
-  readme_block(${README} cmake cmakelists)
-  readme_block(${README} cpp main)
+  if(NOT DEFINED README_SECTION)
+    set(README_SECTION "Using the engine as a library")
+  endif()
+  readme_block(${README} "${README_SECTION}" cmake cmakelists)
+  readme_block(${README} "${README_SECTION}" cpp main)
   set(SOURCE ${WORK}/readme)
   file(WRITE ${SOURCE}/CMakeLists.txt "${cmakelists}")
   file(WRITE ${SOURCE}/main.cpp "${main}")
