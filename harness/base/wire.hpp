@@ -39,6 +39,11 @@ enum class ServerTag : std::uint32_t {
 inline constexpr std::size_t kTestMetadataFixedBytes = 8;
 inline constexpr std::uint32_t kTestResultsBodyBytes = 8;
 
+// Set to a non-empty value in a server's environment, it asks for each
+// failing test's error name on standard error, the line "FAIL (Name)"
+// before its trace: the result word says only that the test failed.
+inline constexpr const char* kErrorNamesVariable = "ZEVRA_ERROR_NAMES";
+
 // The wire is little-endian whatever the host's byte order.
 constexpr std::uint32_t toLittleEndian(std::uint32_t v) {
   return std::endian::native == std::endian::little ? v : std::byteswap(v);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "harness/base/wire.hpp"
 #include "harness/portable/core/runner_arena.hpp"
 #include "harness/posix/protocol/stream.hpp"
 #include "harness/runner/conversation.hpp"

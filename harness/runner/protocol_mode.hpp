@@ -8,11 +8,6 @@
 
 namespace zevra_harness::detail {
 
-// Set to a non-empty value in the environment, it asks for each failing
-// test's error name on standard error, before its trace (the protocol
-// itself reports only the fail bit). zevra-test asks, for its reports.
-inline constexpr const char* kErrorNamesVariable = "ZEVRA_ERROR_NAMES";
-
 // The error mainServer returns after a breakdown.
 inline constexpr Error ConversationBroken{"ConversationBroken"};
 

@@ -16,6 +16,7 @@
 
 #include "command_line.hpp"
 #include "console_report.hpp"
+#include "harness/base/wire.hpp"
 #include "harness/base/write_all.hpp"
 #include "junit.hpp"
 #include "plan.hpp"
@@ -52,7 +53,7 @@ int run(const Options& options) {
   }
   const std::string& exe = options.executable;
   // Servers name each failure's error on standard error, for the reports.
-  (void)::setenv("ZEVRA_ERROR_NAMES", "1", 1);
+  (void)::setenv(zevra_harness::kErrorNamesVariable, "1", 1);
   auto listing = listRegistry(exe, options.timeout);
   if (!listing) return unusable(exe, listing.error());
   auto order = planTests(listing->names, options);

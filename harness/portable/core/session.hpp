@@ -1,7 +1,8 @@
 #pragma once
 // The process-wide state of a test executable, owned in one place: what the
 // runner resets around each test (see test_run.hpp) and what the tests reach
-// through "zevra_harness/testing.hpp" and the log sink. Tests run one at a
+// through "zevra_harness/testing.hpp" and the log sink (the checking
+// allocator lives with the allocator, allocator_instance.hpp). Tests run one at a
 // time on the main thread, which alone touches the plain fields.
 
 #include <cstddef>
