@@ -69,7 +69,8 @@ constexpr ChunkLayout layoutFor(std::size_t size_log2) {
 
 std::byte* SmallSlots::take(std::size_t need, std::size_t len, std::size_t alignment,
                             const CapturedTrace& trace, TraceStore& traces) {
-  const std::size_t size_log2 = log2Ceil(need);
+  // (need is at least the smallest slot; the bound says so to the compiler.)
+  const std::size_t size_log2 = std::max(log2Ceil(need), min_slot_log2);
   Record* r = takeSlot(size_log2 - min_slot_log2);
   if (r == nullptr) return nullptr;
   r->alloc_trace = traces.replace(r->alloc_trace, trace);
