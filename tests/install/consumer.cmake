@@ -172,6 +172,8 @@ if(DEFINED EXPECTED)
   if(DEFINED PLANT)
     differing_names("${expected}" "${out}" names)
     string(REPLACE "|" ";" planted "${PLANTED}")
+    list(SORT names)
+    list(SORT planted)
     if(NOT names STREQUAL planted)
       list(JOIN names ", " names)
       message(FATAL_ERROR "the planted fault (${what}) was expected to change exactly: "

@@ -21,8 +21,11 @@
 #include "zevra_input/input_frame.hpp"
 #include "zevra_input/input_state.hpp"
 #include "zevra_kernel/arc_cosine.hpp"
+#include "zevra_kernel/fourth_root.hpp"
 #include "zevra_kernel/kernel.hpp"
 #include "zevra_kernel/simd_lanes.hpp"
+#include "zevra_kernel/sine_cosine.hpp"
+#include "zevra_kernel/tangent.hpp"
 
 namespace {
 
@@ -51,6 +54,13 @@ struct Random {
   double centred(int log2_width) { return below(log2_width) - std::ldexp(1.0, log2_width - 1); }
   double unit() { return centred(1); }  // [-1, 1)
   bool flag() { return (next() & 1) != 0; }
+  // An angle of any size: up to 2^-30, 2^3, 2^20 (the medium reduction's
+  // end) or 2^900 radians, either sign.
+  double angle() {
+    constexpr std::array<int, 4> widths{-30, 3, 20, 900};
+    const double u = unit();  // drawn first: the order of arguments is the compiler's
+    return std::ldexp(u, widths[next() % widths.size()]);
+  }
   std::size_t index(std::size_t n) { return static_cast<std::size_t>(next() % n); }
   HomVec4 point() { return HomVec4{unit(), unit(), unit(), unit()}; }  // drawn in order
   // A point, or one time in sixteen the zero vector (the norm floor's case).
@@ -229,6 +239,20 @@ constexpr Entry kChecks[] = {
      [](Random& r, Hash& h) {
        h.add(zevra_kernel::sFromW(r.centred(2), zevra_kernel::R_MORVAI_KM * 1000.0));
      }},
+    {"sinCos sine cosine",
+     [](Random& r, Hash& h) {
+       const double x = r.angle();
+       h.add(zevra_kernel::sinCos(x));
+       h.add(zevra_kernel::sine(x));
+       h.add(zevra_kernel::cosine(x));
+     }},
+    {"tangent", [](Random& r, Hash& h) { h.add(zevra_kernel::tangent(r.angle())); }},
+    {"inverseFourthRoot",
+     [](Random& r, Hash& h) {
+       const double m = r.below(0);
+       h.add(zevra_kernel::inverseFourthRoot(std::ldexp(m, 40 - static_cast<int>(r.index(80)))));
+     }},
+    {"arcCosine", [](Random& r, Hash& h) { h.add(zevra_kernel::arcCosine(r.unit())); }},
     {"cordicInvSqrt", [](Random& r, Hash& h) { h.add(zevra_kernel::cordicInvSqrt(r.below(4))); }},
     {"acosUnit", [](Random& r, Hash& h) { h.add(zevra_kernel::acosUnit(r.below(0))); }},
     {"acosUnit in vector lanes",
