@@ -1,6 +1,6 @@
 # Thin wrapper over the CMake presets; see README.md.
-.PHONY: all setup configure build run test picture golden sanitize clang bench fuzz mutation-check format clean \
-	web serve
+.PHONY: all setup configure build run test picture golden sanitize clang wasm-test bench fuzz mutation-check \
+	format clean web serve
 
 # The builds' own make runs below this one: no "Entering/Leaving directory".
 MAKEFLAGS += --no-print-directory
@@ -63,6 +63,17 @@ clang: setup
 	cmake --preset clang
 	cmake --build --preset clang
 	@$(call ctest,--preset clang,build-clang)
+
+# The 52 registered tests built for WebAssembly (the wasm preset) and run
+# under Node's WASI, standard error in a file: it must hold the native
+# terminal run's lines byte for byte (tests/harness/golden/selftest.txt).
+wasm-test: setup
+	cmake --preset wasm
+	cmake --build --preset wasm --target zevra-selftest
+	node --no-warnings --experimental-wasi-unstable-preview1 tests/install/wasi_run.mjs \
+		build-wasm/zevra-selftest.wasm 2>build-wasm/selftest.stderr; status=$$?; \
+		cat build-wasm/selftest.stderr; [ $$status = 0 ] && \
+		cmp build-wasm/selftest.stderr tests/harness/golden/selftest.txt
 
 bench: setup
 	cmake --preset bench

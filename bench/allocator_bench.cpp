@@ -14,13 +14,14 @@
 #include <cstdlib>
 
 #include "call_chain.hpp"
-#include "harness/allocator/pages.hpp"
-#include "harness/core/session.hpp"
+#include "harness/portable/allocator/allocator_instance.hpp"
+#include "harness/portable/core/session.hpp"
+#include "harness/portable/platform/pages.hpp"
 
 namespace {
 
-using zevra_harness::DebugAllocator;
-namespace os_pages = zevra_harness::os_pages;
+using zevra_harness::detail::DebugAllocator;
+namespace os_pages = zevra_harness::detail::os_pages;
 
 constexpr std::size_t pair_bytes = 64;
 constexpr std::size_t pair_align = alignof(std::max_align_t);
@@ -82,7 +83,7 @@ void pairs(void* arg) {
 }
 
 void checkingAllocatorPair(benchmark::State& state) {
-  DebugAllocator& gpa = zevra_harness::session().allocator_instance;
+  DebugAllocator& gpa = zevra_harness::detail::allocatorInstance();
   gpa.reset();
   Loop loop{state, &gpa};
   zevra_bench::belowChain(zevra_bench::chain_depth, pairs, &loop);

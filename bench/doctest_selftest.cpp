@@ -7,14 +7,14 @@
 #include <cstddef>
 #include <utility>
 
-#include "harness/core/session.hpp"
+#include "harness/portable/allocator/allocator_instance.hpp"
 #include "selftest/registry.hpp"
 
 namespace {
 
 template <std::size_t I>
 void runRegistered() {
-  zevra_harness::session().allocator_instance.reset();
+  zevra_harness::detail::allocatorInstance().reset();
   const zevra_harness::Status s = zevra_selftest::test_functions[I].func();
   if (!s && s.error() == zevra_harness::Skip) return;
   REQUIRE(s.has_value());

@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "harness/core/session.hpp"
+#include "harness/portable/allocator/allocator_instance.hpp"
+#include "harness/portable/core/session.hpp"
 #include "selftest/registry.hpp"
 
 namespace {
@@ -15,7 +16,7 @@ class RegistryTest : public testing::Test {
 
   void TestBody() override {
     // The tests read the checking allocator of the current test.
-    zevra_harness::session().allocator_instance.reset();
+    zevra_harness::detail::allocatorInstance().reset();
     const zevra_harness::Status s = func_();
     if (!s && s.error() == zevra_harness::Skip) GTEST_SKIP();
     EXPECT_TRUE(s.has_value()) << (s ? std::string_view{} : s.error().name);

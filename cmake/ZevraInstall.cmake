@@ -29,7 +29,7 @@ install(FILES ${PROJECT_BINARY_DIR}/include/zevra/version.hpp
 # Installs a component of the package:
 # - the targets, as zevra::<target without "zevra_">, exported into
 #   zevra-<name>-targets.cmake, each requiring C++23 of its users;
-# - the *.hpp files of each header folder (no tests/ inside), under
+# - the *.hpp files of each header folder (no selftests/ inside), under
 #   include/<folder name>/;
 # - cmake/package/zevra-<name>.cmake if there is one (it finds what the
 #   component needs, then includes its targets file), else a plain one;
@@ -62,7 +62,7 @@ function(zevra_install_component name)
   install(DIRECTORY ${C_HEADERS}
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
     FILES_MATCHING PATTERN "*.hpp"
-    PATTERN "tests" EXCLUDE)
+    PATTERN "selftests" EXCLUDE)
 
   set(component_file ${PROJECT_SOURCE_DIR}/cmake/package/zevra-${name}.cmake)
   if(NOT EXISTS ${component_file})
@@ -94,11 +94,12 @@ zevra_install_component(engine
   HEADERS ${PROJECT_SOURCE_DIR}/include/zevra
           ${PROJECT_SOURCE_DIR}/src/zevra_kernel ${PROJECT_SOURCE_DIR}/src/zevra_gpu
           ${PROJECT_SOURCE_DIR}/src/zevra_input ${PROJECT_SOURCE_DIR}/src/zevra_app)
-# The harness, where built (not for WebAssembly).
+# The harness, where built with its protocol front end and client (not for
+# WebAssembly).
 if(NOT WASI)
   zevra_install_component(harness
     DESCRIPTION "The Zevra test harness: runner, build-runner protocol, assertions"
-    TARGETS zevra_harness
+    TARGETS zevra_harness zevra_harness_base
     HEADERS ${PROJECT_SOURCE_DIR}/harness/zevra_harness
     PC_LIBS -lbacktrace -pthread)
 endif()

@@ -8,17 +8,18 @@
 # stack-trace frame lines ("0x... in ...") becomes one line "<trace>", the
 # count of frames a long trace leaves out becomes N, other hexadecimal
 # addresses become 0xADDR and "thread N" becomes "thread TID".
-# Source positions in failure traces ("file.cpp:LINE:COLUMN: in ...") are
-# compared without their numbers, on both sides, so that moving unrelated
-# lines breaks no expected file. --sed rewrites the output with a sed -E
-# expression of the test's own (after --mask), for other things that vary.
+# Source positions in failure traces ("file.cpp:12:3: in ...") always
+# become "file.cpp:LINE:COLUMN: in ...", in the expected files too, so that
+# only a change of behaviour changes them, never an edit above a test.
+# --sed rewrites the output with a sed -E expression of the test's own
+# (after the masks), for other things that vary.
 # --any-compiler, given for builds by compilers other than GCC, also compares
 # the function of each such line in a form that GCC's and Clang's names share:
 # without its return type (GCC names it in full, Clang as written), and with
 # Clang's "(anonymous namespace)" read as GCC's "{anonymous}".
 # With ZEVRA_UPDATE_EXPECTED=1 (`make golden`) the expected files are
-# rewritten from what the command printed (masked as above, positions kept)
-# instead of compared, and only when it ended with the expected status (with
+# rewritten from what the command printed (masked as above) instead of
+# compared, and only when it ended with the expected status (with
 # --any-compiler, only when they differ in more than those names).
 set -u
 status=0 stderr_file= stdout_file= stdin_file=/dev/null mask=0 sed_expr= any_compiler=0 envs=()
@@ -47,31 +48,32 @@ masked() {
       -e 's/0x[0-9a-f]+/0xADDR/g' -e 's/^thread [0-9]+ /thread TID /' "$1" | uniq
   else
     cat "$1"
-  fi | if [ -n "$sed_expr" ]; then sed -E -e "$sed_expr"; else cat; fi
+  fi | sed -E 's/^([^ :]+\.[ch]pp):[0-9]+:[0-9]+: in /\1:LINE:COLUMN: in /' |
+    if [ -n "$sed_expr" ]; then sed -E -e "$sed_expr"; else cat; fi
 }
 fail=0
 if [ "$got" != "$status" ]; then
   echo "exit status $got, expected $status" >&2
   fail=1
 fi
-without_positions() {
+neutral() {
   if [ "$any_compiler" = 1 ]; then
-    sed -E -e '/^[^ :]+\.[ch]pp:[0-9]+:[0-9]+: in /{s/\(anonymous namespace\)/{anonymous}/g' \
+    sed -E -e '/^[^ :]+\.[ch]pp:LINE:COLUMN: in /{s/\(anonymous namespace\)/{anonymous}/g' \
       -e 's/: in [^(]* ([^ (]+\()/: in \1/}' "$1"
   else
     cat "$1"
-  fi | sed -E 's/^([^ :]+\.[ch]pp):[0-9]+:[0-9]+: in /\1:LINE:COLUMN: in /'
+  fi
 }
 compare() {  # name actual expected
   masked "$2" >"$2.cmp"
   if [ "${ZEVRA_UPDATE_EXPECTED:-0}" = 1 ]; then
     if [ "$got" = "$status" ] && ! cmp -s "$2.cmp" "$3"; then
-      [ "$any_compiler" = 1 ] && cmp -s <(without_positions "$2.cmp") <(without_positions "$3") ||
+      [ "$any_compiler" = 1 ] && cmp -s <(neutral "$2.cmp") <(neutral "$3") ||
         cp "$2.cmp" "$3"
     fi
     return
   fi
-  if ! cmp -s <(without_positions "$2.cmp") <(without_positions "$3"); then
+  if ! cmp -s <(neutral "$2.cmp") <(neutral "$3"); then
     echo "$1 differs from $3:" >&2
     diff -u "$3" "$2.cmp" | head -60 >&2
     fail=1

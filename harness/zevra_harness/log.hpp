@@ -29,14 +29,16 @@ constexpr std::string_view levelName(Level l) {
   return "?";
 }
 
+namespace detail {
 void logArgs(Level level, std::string_view scope, std::string_view fmt,
              std::span<const FormatArg> args);
+}  // namespace detail
 
 template <typename... Args>
 void log(Level level, std::string_view scope, Format<std::type_identity_t<Args>...> fmt,
          const Args&... args) {
   const std::array<FormatArg, sizeof...(Args)> list{FormatArg(args)...};
-  logArgs(level, scope, fmt.text, list);
+  detail::logArgs(level, scope, fmt.text, list);
 }
 
 }  // namespace zevra_harness

@@ -5,6 +5,11 @@
 // `Hex` in lower-case hexadecimal without prefix, floats in the shortest
 // scientific form that reads back the same (1.235e2, 5e-1; f32 with f32
 // digits), texts byte for byte.
+//
+// A type of the program's own prints itself through a function
+//   void printValue(zevra_harness::TextSink& out, const T& value);
+// declared where argument-dependent lookup finds it (in T's namespace): T is
+// then an argument like any other, and expectEqual prints it.
 
 #include <array>
 #include <concepts>
@@ -20,14 +25,16 @@ struct Hex {
   std::uint64_t value;
 };
 
+namespace detail {
 class OutputBuffer;  // the harness's own text buffer
+}
 
-// A value the harness writes itself (a stack trace) provides
-// `appendFormatArg(OutputBuffer&, const T&)`, found by argument-dependent
-// lookup.
+class TextSink;
+
+// A type with a printing hook (see above).
 template <typename T>
-concept HarnessFormatted = requires(OutputBuffer& out, const T& v) {
-  appendFormatArg(out, v);
+concept Printable = requires(TextSink& out, const T& v) {
+  printValue(out, v);
 };
 
 // One argument of a format, as a plain value that refers to the argument
@@ -55,11 +62,11 @@ struct FormatArg {
   FormatArg(float v) : kind(Kind::f32), f32(v) {}
   FormatArg(std::string_view s) : kind(Kind::text), text(s) {}
   FormatArg(const char* s) : kind(Kind::text), text(s) {}
-  template <HarnessFormatted T>
+  template <Printable T>
   FormatArg(const T& v)
-      : kind(Kind::other), object(&v), write([](OutputBuffer& out, const void* p) {
-          appendFormatArg(out, *static_cast<const T*>(p));
-        }) {}
+      : kind(Kind::other),
+        object(&v),
+        write([](TextSink& out, const void* p) { printValue(out, *static_cast<const T*>(p)); }) {}
 
   Kind kind;
   std::uint64_t integer = 0;  // a signed value in two's complement
@@ -67,10 +74,12 @@ struct FormatArg {
   float f32 = 0;
   std::string_view text;
   const void* object = nullptr;
-  void (*write)(OutputBuffer&, const void*) = nullptr;
+  void (*write)(TextSink&, const void*) = nullptr;
 };
 
+namespace detail {
 void formatPlaceholdersDoNotMatchArguments();  // never defined: a build-time error
+}
 
 // A format string whose "{}" count is checked against the arguments when the
 // program is built.
@@ -81,17 +90,44 @@ struct Format {
     std::size_t holes = 0;
     for (std::size_t i = 0; i + 1 < text.size(); ++i)
       if (text[i] == '{' && text[i + 1] == '}') ++holes, ++i;
-    if (holes != sizeof...(Args)) formatPlaceholdersDoNotMatchArguments();
+    if (holes != sizeof...(Args)) detail::formatPlaceholdersDoNotMatchArguments();
   }
 };
 
+// Where a printing hook writes: into the message being printed, in the same
+// forms as print's.
+class TextSink {
+ public:
+  explicit TextSink(detail::OutputBuffer& out) : out_(out) {}
+  TextSink(const TextSink&) = delete;
+  TextSink& operator=(const TextSink&) = delete;
+
+  // Text as it is.
+  void text(std::string_view s);
+  // `fmt` with its holes filled by `args`.
+  template <typename... Args>
+  void print(Format<std::type_identity_t<Args>...> fmt, const Args&... args) {
+    const std::array<FormatArg, sizeof...(Args)> list{FormatArg(args)...};
+    printArgs(fmt.text, list);
+  }
+
+  // The buffer behind it, for the harness's own writers.
+  detail::OutputBuffer& buffer() const { return out_; }
+
+ private:
+  void printArgs(std::string_view fmt, std::span<const FormatArg> args);
+  detail::OutputBuffer& out_;
+};
+
+namespace detail {
 // Prints `fmt` with its holes filled by `args`, as one write where it fits.
 void printArgs(std::string_view fmt, std::span<const FormatArg> args);
+}  // namespace detail
 
 template <typename... Args>
 void print(Format<std::type_identity_t<Args>...> fmt, const Args&... args) {
   const std::array<FormatArg, sizeof...(Args)> list{FormatArg(args)...};
-  printArgs(fmt.text, list);
+  detail::printArgs(fmt.text, list);
 }
 
 }  // namespace zevra_harness

@@ -17,6 +17,9 @@ struct Error {
 
 inline constexpr Error TestUnexpectedResult{"TestUnexpectedResult"};
 inline constexpr Error TestExpectedApproxEqAbs{"TestExpectedApproxEqAbs"};
+inline constexpr Error TestExpectedEqual{"TestExpectedEqual"};
+// The test threw; the harness caught it in the call of the test.
+inline constexpr Error TestUnexpectedException{"TestUnexpectedException"};
 inline constexpr Error OutOfMemory{"OutOfMemory"};
 // An alignment that is not a power of two, asked of the test's allocator.
 inline constexpr Error BadAlignment{"BadAlignment"};
@@ -24,15 +27,17 @@ inline constexpr Error Skip{"SkipTest"};
 
 using Status = std::expected<void, Error>;
 
+namespace detail {
 // The failure trace of the running test: where an error was raised and each
 // place that passed it back.
 void traceRaise(std::source_location loc);
 void tracePassBack(std::source_location loc);
+}  // namespace detail
 
 // Raises `e` (recording where) and returns it as a failed status.
 [[nodiscard]] inline std::unexpected<Error> fail(
     Error e, std::source_location loc = std::source_location::current()) {
-  traceRaise(loc);
+  detail::traceRaise(loc);
   return std::unexpected(e);
 }
 
@@ -43,10 +48,10 @@ void tracePassBack(std::source_location loc);
 
 // Returns the error of `expr` (a Status or std::expected) at once, adding this
 // place to the failure trace.
-#define ZEVRA_TRY(expr)                                                     \
-  do {                                                                      \
-    if (auto zevra_try_result_ = (expr); !zevra_try_result_) [[unlikely]] { \
-      ::zevra_harness::tracePassBack(std::source_location::current());      \
-      return std::unexpected(zevra_try_result_.error());                    \
-    }                                                                       \
+#define ZEVRA_TRY(expr)                                                        \
+  do {                                                                         \
+    if (auto zevra_try_result_ = (expr); !zevra_try_result_) [[unlikely]] {    \
+      ::zevra_harness::detail::tracePassBack(std::source_location::current()); \
+      return std::unexpected(zevra_try_result_.error());                       \
+    }                                                                          \
   } while (false)

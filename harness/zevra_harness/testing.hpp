@@ -1,6 +1,7 @@
 #pragma once
-// What a test sees of the harness: the test record, the two assertion
-// primitives, and the services of the run (the checking allocator of the
+// What a test sees of the harness: the test record, the assertion
+// primitives (expect, expectApproxEqAbs, and expectEqual of "equal.hpp"),
+// and the services of the run (the checking allocator of the
 // current test, the seed, the log threshold, the fuzz-test flag). The log
 // sink itself is "zevra_harness/log.hpp".
 
@@ -10,6 +11,7 @@
 #include <string_view>
 #include <type_traits>
 
+#include "zevra_harness/equal.hpp"
 #include "zevra_harness/log.hpp"
 #include "zevra_harness/status.hpp"
 #include "zevra_harness/test_allocator.hpp"
@@ -39,8 +41,10 @@ template <typename F>
   return std::fabs(expected - actual) <= tolerance;
 }
 
+namespace detail {
 void reportApproxMismatch(double expected, double actual, double tolerance);
 void reportApproxMismatch(float expected, float actual, float tolerance);
+}  // namespace detail
 
 // Success if approxEqAbs holds; otherwise prints
 // "actual {}, not within absolute tolerance {} of expected {}" and fails with
@@ -53,7 +57,7 @@ requires std::is_same_v<F, double> || std::is_same_v<F, float>
                                        std::source_location loc = std::source_location::current()) {
   if (approxEqAbs<F>(expected, actual, tolerance)) [[likely]]
     return {};
-  reportApproxMismatch(expected, actual, tolerance);
+  detail::reportApproxMismatch(expected, actual, tolerance);
   return fail(TestExpectedApproxEqAbs, loc);
 }
 

@@ -2,11 +2,11 @@
 // The registry of zevra-selftest: the modules' tests joined in the fixed
 // order app, input, gpu, kernel.
 
-#include "zevra_app/tests/tests.hpp"
-#include "zevra_gpu/tests/tests.hpp"
+#include "zevra_app/selftests/tests.hpp"
+#include "zevra_gpu/selftests/tests.hpp"
 #include "zevra_harness/registry.hpp"
-#include "zevra_input/tests/tests.hpp"
-#include "zevra_kernel/tests/tests.hpp"
+#include "zevra_input/selftests/tests.hpp"
+#include "zevra_kernel/selftests/tests.hpp"
 
 namespace zevra_selftest {
 

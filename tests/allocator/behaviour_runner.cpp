@@ -17,17 +17,17 @@
 #include <unordered_map>
 #include <vector>
 
-#include "harness/core/session.hpp"
+#include "harness/portable/allocator/allocator_instance.hpp"
 #include "tests/allocator/reports_test.hpp"
 #include "zevra_harness/main.hpp"
 #include "zevra_harness/testing.hpp"
 
 namespace {
 
-using zevra_harness::DebugAllocator;
 using zevra_harness::expect;
-using zevra_harness::session;
 using zevra_harness::Status;
+using zevra_harness::detail::allocatorInstance;
+using zevra_harness::detail::DebugAllocator;
 
 struct Block {
   unsigned char* p;
@@ -81,7 +81,7 @@ Status sizeClasses() {
   std::vector<Block> blocks;
   for (std::size_t len : test_lengths)
     for (std::size_t alignment : {1u, 8u, 16u}) blocks.push_back({nullptr, len, alignment});
-  return roundTrip(session().allocator_instance, blocks, interleaved(blocks.size()));
+  return roundTrip(allocatorInstance(), blocks, interleaved(blocks.size()));
 }
 
 Status manyBuckets() {
@@ -89,7 +89,7 @@ Status manyBuckets() {
   for (std::size_t i = 0; i < 3000; ++i) blocks.push_back({nullptr, 64, 8});
   for (std::size_t i = 0; i < 600; ++i) blocks.push_back({nullptr, 700, 8});
   for (std::size_t i = 0; i < 40; ++i) blocks.push_back({nullptr, 5000 + i, 8});
-  auto& a = session().allocator_instance;
+  auto& a = allocatorInstance();
   ZEVRA_TRY(roundTrip(a, blocks, interleaved(blocks.size())));
   // The second round takes the slots freed beyond the quarantines and adds as
   // many as they hold; from the third on, freed slots serve every request.
@@ -109,11 +109,11 @@ Status largeAlignments() {
   }
   std::vector<std::size_t> order(blocks.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = order.size() - 1 - i;
-  return roundTrip(session().allocator_instance, blocks, order);
+  return roundTrip(allocatorInstance(), blocks, order);
 }
 
 Status zeroSize() {
-  auto& a = session().allocator_instance;
+  auto& a = allocatorInstance();
   std::array<void*, 20> ps{};
   for (void*& p : ps) {
     auto got = a.alloc(0, 1);
@@ -139,7 +139,7 @@ bool mapped(const void* p) {
 // A freed large allocation is unmapped at once (slots go back when the
 // allocator ends; see the report layout test).
 Status freedPagesReturned() {
-  auto& a = session().allocator_instance;
+  auto& a = allocatorInstance();
   auto large = a.alloc(1 << 20, 8);
   ZEVRA_TRY(large);
   ZEVRA_TRY(expect(mapped(*large)));
@@ -157,7 +157,7 @@ Status threads() {
   std::vector<std::thread> workers;
   for (std::size_t t = 0; t < thread_count; ++t) {
     workers.emplace_back([t, &left, &ok] {
-      auto& a = session().allocator_instance;
+      auto& a = allocatorInstance();
       auto& blocks = left[t];
       std::uint32_t state = static_cast<std::uint32_t>(t) * 2654435761u + 1;
       auto next = [&state] { return state = state * 1664525u + 1013904223u; };
@@ -188,7 +188,7 @@ Status threads() {
       Block& b = left[t][slot];
       if (b.p == nullptr) continue;
       ZEVRA_TRY(expect(intact(b, t * 1000 + slot)));
-      session().allocator_instance.free(b.p, b.len, b.alignment);
+      allocatorInstance().free(b.p, b.len, b.alignment);
     }
   }
   return {};

@@ -7,11 +7,11 @@
 #include <cstring>
 #include <memory_resource>
 
-#include "harness/core/session.hpp"
+#include "harness/portable/allocator/allocator_instance.hpp"
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
-  auto& a = zevra_harness::session().allocator_instance;
+  auto& a = zevra_harness::detail::allocatorInstance();
   const char* kind = argv[1];
   if (std::strcmp(kind, "stack") == 0) {
     int local = 0;

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "harness/core/session.hpp"
+#include "harness/portable/allocator/allocator_instance.hpp"
 #include "zevra_harness/main.hpp"
 #include "zevra_harness/testing.hpp"
 
@@ -12,8 +12,8 @@ namespace {
 
 using zevra_harness::allocator;
 using zevra_harness::expect;
-using zevra_harness::session;
 using zevra_harness::Status;
+using zevra_harness::detail::allocatorInstance;
 
 Status leakOne() {
   void* p = allocator().allocate(48, 8);
@@ -23,7 +23,7 @@ Status leakOne() {
 // The second free of p comes after q was handed out from the same size
 // class: q must be a different slot, left alone by the double free.
 Status doubleFree() {
-  auto& a = session().allocator_instance;
+  auto& a = allocatorInstance();
   void* p = a.alloc(32, 8).value();
   std::memset(p, 0x11, 32);
   a.free(p, 32, 8);
@@ -38,7 +38,7 @@ Status doubleFree() {
 
 // A mismatched free is reported and still frees: no leak follows.
 Status sizeMismatch() {
-  auto& a = session().allocator_instance;
+  auto& a = allocatorInstance();
   void* small = a.alloc(100, 8).value();
   a.free(small, 120, 8);
   void* large = allocator().allocate(10000, 16);
@@ -47,7 +47,7 @@ Status sizeMismatch() {
 }
 
 Status alignmentMismatch() {
-  auto& a = session().allocator_instance;
+  auto& a = allocatorInstance();
   void* p = a.alloc(64, 16).value();
   a.free(p, 64, 32);
   void* both = a.alloc(20, 4).value();
@@ -58,7 +58,7 @@ Status alignmentMismatch() {
 // The traces of the last 64 large frees are kept: p's is the oldest of them
 // when the second free comes.
 Status largeDoubleFree() {
-  auto& a = session().allocator_instance;
+  auto& a = allocatorInstance();
   void* p = a.alloc(1 << 20, 64).value();
   a.free(p, 1 << 20, 64);
   for (int i = 0; i < 63; ++i) a.free(a.alloc(8192, 8).value(), 8192, 8);
@@ -68,7 +68,7 @@ Status largeDoubleFree() {
 
 // One report per live allocation, small and large; freed ones stay silent.
 Status leakSeveral() {
-  auto& a = session().allocator_instance;
+  auto& a = allocatorInstance();
   void* freed = a.alloc(8, 8).value();
   (void)a.alloc(8, 8).value();
   (void)a.alloc(100000, 8).value();

@@ -12,16 +12,17 @@
 #include <regex>
 #include <string>
 
-#include "harness/core/session.hpp"
+#include "harness/portable/allocator/debug_allocator.hpp"
+#include "harness/portable/core/session.hpp"
 #include "zevra_harness/log.hpp"
 #include "zevra_harness/testing.hpp"
 
 namespace reports_test {
 namespace {
 
-using zevra_harness::DebugAllocator;
 using zevra_harness::expect;
 using zevra_harness::Status;
+using zevra_harness::detail::DebugAllocator;
 
 // Standard error goes to an in-memory file until `take`.
 class StderrCapture {
@@ -78,7 +79,7 @@ bool unmapped(const void* p) {
 }  // namespace
 
 Status reportLayout() {
-  std::size_t errors_before = zevra_harness::session().log_err_count;
+  std::size_t errors_before = zevra_harness::detail::session().log_err_count;
   DebugAllocator a;
   std::string doubled, sized, aligned, leaked;
   DebugAllocator::Check check{};
@@ -111,9 +112,9 @@ Status reportLayout() {
     check = a.deinit();
     leaked = capture.take();
   }
-  std::size_t logged = zevra_harness::session().log_err_count - errors_before;
+  std::size_t logged = zevra_harness::detail::session().log_err_count - errors_before;
   // These reports were provoked on purpose: they are not errors of this run.
-  zevra_harness::session().log_err_count = errors_before;
+  zevra_harness::detail::session().log_err_count = errors_before;
 
   ZEVRA_TRY(expect(matches(
       doubled, "[gpa] (err): Double free detected. Allocation: T First free: T Second free: T\n")));

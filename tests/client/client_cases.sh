@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # zevra-test end to end on client-runner:
-#   client_cases.sh ZEVRA_TEST RUNNER EXPECTED_OUTCOMES FAKE_SERVER DISCOVERY_MODULE
+#   client_cases.sh ZEVRA_TEST RUNNER EXPECTED_OUTCOMES FAKE_SERVER DISCOVERY_MODULE OUTCOMES_RUNNER
 # selection (filters, exclusions, exact names, shards, shuffle), runs on
 # several servers (the same outcomes as one server, and the JUnit report
 # parsed back with xmllint), executables that cannot be driven, and servers
 # that break the protocol (fake-server) under zevra-test and under CTest.
 set -u
-zt=$1 runner=$2 expected_outcomes=$3 fake=$4 discovery=$5
+zt=$1 runner=$2 expected_outcomes=$3 fake=$4 discovery=$5 outcomes_runner=$6
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -69,7 +69,7 @@ string(/testsuites/testsuite/@name)|$(basename "$runner")
 concat(count(//testcase), ' ', count(//testcase[@classname='client']))|10 10
 concat(//testsuite/@tests, ' ', //testsuite/@failures, ' ', //testsuite/@errors, ' ', //testsuite/@skipped)|10 3 2 1
 concat(count(//failure), ' ', count(//error), ' ', count(//skipped))|3 2 1
-string($(case_of 'fails')/failure/@message)|fail
+string($(case_of 'fails')/failure/@message)|TestUnexpectedResult
 string($(case_of 'leaks')/failure/@message)|leak (1 error logged)
 string($(case_of 'logs an error')/failure/@message)|errors (1 error logged)
 string($(case_of 'dereferences null')/error/@message)|crash (SIGSEGV)
@@ -85,6 +85,20 @@ for expected in 'fails|client_runner.cpp:' 'leaks|leaked' 'logs an error|somethi
   xpath "string($(case_of "${expected%%|*}")/system-err)" | grep -q "${expected#*|}" ||
     fail "JUnit: the standard error of ${expected%%|*} lacks ${expected#*|}"
 done
+
+# A failure's message: its error name and the first line the test printed;
+# the name's own line stays out of the server's text.
+"$zt" --junit "$work/named.xml" --filter 'expectEqual on integers' --filter 'throws an int' \
+  "$outcomes_runner" >"$work/named" && fail "failing tests ended with status 0"
+grep -q '^FAIL (' "$work/named" && fail "the error name's line is shown: $(cat "$work/named")"
+xml=$work/named.xml
+while IFS='|' read -r name want; do
+  got=$(xpath "string($(case_of "$name")/failure/@message)")
+  [ "$got" = "$want" ] || fail "JUnit message of $name: got [$got], expected [$want]"
+done <<EOF_TABLE
+fails in expectEqual on integers|TestExpectedEqual: actual -1, expected 4294967295
+throws an int|TestUnexpectedException: uncaught exception: unknown exception
+EOF_TABLE
 
 # --- Executables that cannot be driven, and usage errors: status 2 and one
 # line that names the problem.

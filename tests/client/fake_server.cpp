@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "harness/protocol/wire.hpp"
+#include "harness/base/wire.hpp"
 
 namespace {
 

@@ -17,10 +17,10 @@
 #include <string_view>
 
 #include "conversation_model.hpp"
-#include "harness/core/arena.hpp"
-#include "harness/core/runner_arena.hpp"
-#include "harness/core/session.hpp"
-#include "harness/protocol/conversation.hpp"
+#include "harness/portable/core/arena.hpp"
+#include "harness/portable/core/runner_arena.hpp"
+#include "harness/portable/core/session.hpp"
+#include "harness/runner/conversation.hpp"
 #include "scripted_descriptors.hpp"
 #include "zevra_harness/log.hpp"
 #include "zevra_harness/print.hpp"
@@ -47,7 +47,7 @@ Status leaksOneAllocation() {
 }
 // More errors than the result word's 28 bits hold.
 Status logsTooManyErrors() {
-  zevra_harness::session().log_err_count = std::size_t{1} << 28;
+  zevra_harness::detail::session().log_err_count = std::size_t{1} << 28;
   return {};
 }
 
@@ -134,15 +134,15 @@ std::size_t occurrences(std::string_view text, std::string_view word) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   ScriptedDescriptors played({data, size});
   script = &played;
-  zevra_harness::FdStream stream(ScriptedDescriptors::kIn, ScriptedDescriptors::kOut,
-                                 kScriptedCalls);
+  zevra_harness::detail::FdStream stream(ScriptedDescriptors::kIn, ScriptedDescriptors::kOut,
+                                         kScriptedCalls);
   // A heap block of the runner arena's size, so that the sanitizer sees any
   // step outside it.
-  auto storage = std::make_unique<std::byte[]>(zevra_harness::kRunnerArenaBytes);
-  zevra_harness::Arena arena({storage.get(), zevra_harness::kRunnerArenaBytes});
+  auto storage = std::make_unique<std::byte[]>(zevra_harness::detail::kRunnerArenaBytes);
+  zevra_harness::detail::Arena arena({storage.get(), zevra_harness::detail::kRunnerArenaBytes});
 
   StderrCapture capture;
-  const auto end = zevra_harness::converse({arena, kVersion, stream}, fuzz_tests);
+  const auto end = zevra_harness::detail::converse({arena, kVersion, stream}, fuzz_tests);
   const std::string err = capture.finish();
   script = nullptr;
 

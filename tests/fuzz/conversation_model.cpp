@@ -4,13 +4,13 @@
 #include <cstddef>
 #include <vector>
 
-#include "harness/core/runner_arena.hpp"
+#include "harness/portable/core/runner_arena.hpp"
 
 namespace zevra_fuzz {
 namespace {
 
-using zevra_harness::Breakdown;
-using zevra_harness::ConversationEnd;
+using zevra_harness::detail::Breakdown;
+using zevra_harness::detail::ConversationEnd;
 using Bytes = std::vector<std::uint8_t>;
 constexpr int kIn = ScriptedDescriptors::kIn;
 constexpr int kOut = ScriptedDescriptors::kOut;
@@ -175,7 +175,7 @@ class Model {
     if (capacity_ - head_ - queue_.size() >= n) return true;
     head_ = 0;
     if (capacity_ - queue_.size() >= n) return true;
-    if (queue_.size() + n > zevra_harness::kRunnerArenaBytes) return false;
+    if (queue_.size() + n > zevra_harness::detail::kRunnerArenaBytes) return false;
     if (capacity_ == 0) capacity_ = 256;
     while (capacity_ < queue_.size() + n) capacity_ *= 2;
     return true;
@@ -199,11 +199,11 @@ class Model {
         const std::size_t whole = std::size_t{8} + len;
         if (queue_.size() >= whole) return true;
         want = whole - queue_.size();
-        if (whole > zevra_harness::kRunnerArenaBytes) {
+        if (whole > zevra_harness::detail::kRunnerArenaBytes) {
           breakOff({.cause = Breakdown::Cause::message_too_large,
                     .tag = tag,
                     .bytes_len = len,
-                    .limit = zevra_harness::kRunnerArenaBytes},
+                    .limit = zevra_harness::detail::kRunnerArenaBytes},
                    "a message with tag " + hex(tag) + " and a body of " + std::to_string(len) +
                        " bytes does not fit in the 8192-byte receive buffer");
           return false;

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "harness/protocol/conversation.hpp"
+#include "harness/runner/conversation.hpp"
 #include "scripted_descriptors.hpp"
 
 namespace zevra_fuzz {
@@ -26,9 +26,9 @@ struct ModelConversation {
   explicit ModelConversation(std::span<const std::uint8_t> script) : descriptors(script) {}
 
   ScriptedDescriptors descriptors;  // the calls made on it and what it took
-  std::optional<zevra_harness::ConversationEnd> end;
-  std::optional<zevra_harness::Breakdown> breakdown;  // when there is no end
-  std::string stderr_tail;                            // the refusal or the warn line, empty on exit
+  std::optional<zevra_harness::detail::ConversationEnd> end;
+  std::optional<zevra_harness::detail::Breakdown> breakdown;  // when there is no end
+  std::string stderr_tail;  // the refusal or the warn line, empty on exit
 };
 
 ModelConversation modelConversation(std::span<const std::uint8_t> script, std::string_view version,

@@ -25,31 +25,31 @@ cmake -S "$work/src" -B "$work/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$work/
 names=() files=() olds=() news=()
 plant() { names+=("$1"); files+=("$2"); olds+=("$3"); news+=("$4"); }
 
-plant "one empty read ends the input" harness/protocol/server.cpp \
+plant "one empty read ends the input" harness/posix/protocol/server.cpp \
   $'      if (ended) return std::unexpected(inputEnded());\n      ended = true;' \
   '      return std::unexpected(inputEnded());'
-plant "exit obeyed before its body arrived" harness/protocol/server.cpp \
+plant "exit obeyed before its body arrived" harness/posix/protocol/server.cpp \
   'if (receive_fifo_.size() >= whole) {' \
   'if (receive_fifo_.size() >= whole || header.tag == 0) {'
-plant "the flags' error count not saturated" harness/protocol/wire.hpp \
+plant "the flags' error count not saturated" harness/base/wire.hpp \
   'std::uint32_t count = f.log_err_count < kMaxLoggedErrors' \
   'std::uint32_t count = true'
-plant "the receive queue not growing in powers of two" harness/protocol/receive_fifo.cpp \
+plant "the receive queue not growing in powers of two" harness/posix/protocol/receive_fifo.cpp \
   'while (grown < len_ + n) grown *= 2;' \
   'grown = len_ + n;'
-plant "a partial write not continued" harness/protocol/server.cpp \
+plant "a partial write not continued" harness/posix/protocol/server.cpp \
   'if (first < count) pieces[first] = pieces[first].subspan(left);' \
   'break;'
-plant "a write that took nothing taken as progress" harness/protocol/server.cpp \
+plant "a write that took nothing taken as progress" harness/posix/protocol/server.cpp \
   'if (!wrote || *wrote == 0)' \
   'if (!wrote)'
-plant "an interrupted call reported as an error" harness/diagnostics/write_all.hpp \
+plant "an interrupted call reported as an error" harness/base/write_all.hpp \
   $'    if (errno == EINTR) continue;\n' \
   ''
-plant "EAGAIN ends the conversation" harness/diagnostics/write_all.hpp \
+plant "EAGAIN ends the conversation" harness/base/write_all.hpp \
   'if (errno != EAGAIN && errno != EWOULDBLOCK) return result;' \
   'return result;'
-plant "the input's end inside a header named as between messages" harness/protocol/server.cpp \
+plant "the input's end inside a header named as between messages" harness/posix/protocol/server.cpp \
   '} else if (!queued.empty()) {' \
   '} else if (queued.size() > 1) {'
 

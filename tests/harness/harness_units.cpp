@@ -13,24 +13,29 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <string_view>
 #include <thread>
 #include <type_traits>
+#include <vector>
 
-#include "harness/core/arena.hpp"
-#include "harness/core/command_line.hpp"
-#include "harness/core/session.hpp"
-#include "harness/core/test_run.hpp"
-#include "harness/diagnostics/demangle.hpp"
-#include "harness/diagnostics/float_text.hpp"
-#include "harness/diagnostics/output_buffer.hpp"
-#include "harness/diagnostics/stack_mapping.hpp"
-#include "harness/diagnostics/stack_trace.hpp"
+#include "harness/portable/core/arena.hpp"
+#include "harness/portable/core/command_line.hpp"
+#include "harness/portable/core/registry_check.hpp"
+#include "harness/portable/core/session.hpp"
+#include "harness/portable/core/test_run.hpp"
+#include "harness/portable/diagnostics/float_text.hpp"
+#include "harness/portable/diagnostics/output_buffer.hpp"
+#include "harness/portable/platform/stack_trace.hpp"
+#include "harness/posix/demangle.hpp"
+#include "harness/posix/signal_trace.hpp"
+#include "harness/posix/stack_mapping.hpp"
 #include "zevra_harness/main.hpp"
 
 namespace {
 
 using namespace zevra_harness;
+using namespace zevra_harness::detail;
 
 template <typename F>
 Status expectText(F v, std::string_view want) {
@@ -395,6 +400,29 @@ Status oneRunAsAValue() {
   return {};
 }
 
+// The start-up check finds a name registered twice wherever the two stand,
+// in a registry of a few tests (a table on the stack) and of many (in pages).
+Status duplicateNames() {
+  static std::array<std::string, 300> names;
+  for (std::size_t i = 0; i < names.size(); ++i) names[i] = "many.test." + std::to_string(i);
+  std::vector<TestFn> many;
+  for (const std::string& n : names) many.push_back({n, &passesQuietly});
+  struct Case {
+    std::size_t count, first, second;  // the second takes the first's name, if they differ
+  };
+  for (Case c : {Case{0, 0, 0}, Case{1, 0, 0}, Case{2, 0, 1}, Case{128, 3, 127}, Case{129, 5, 5},
+                 Case{129, 128, 0}, Case{300, 0, 0}, Case{300, 17, 299}, Case{300, 298, 299}}) {
+    std::vector<TestFn> registry(many.begin(), many.begin() + static_cast<long>(c.count));
+    if (c.first != c.second) registry[c.second].name = registry[c.first].name;
+    const auto found = duplicateName(registry);
+    if (c.first == c.second)
+      ZEVRA_TRY(expect(!found.has_value()));
+    else
+      ZEVRA_TRY(expectEqual(found.value_or("none"), names[c.first]));
+  }
+  return {};
+}
+
 constexpr auto tests = std::to_array<TestFn>({
     {"harness.test.float text form", &floatTextForms},
     {"harness.test.float text reads back and is shortest", &floatTextProperties},
@@ -408,6 +436,7 @@ constexpr auto tests = std::to_array<TestFn>({
     {"harness.test.stack mapping of a thread", &stackMappingOfAThread},
     {"harness.test.demangling", &demangling},
     {"harness.test.one run of a test as a value", &oneRunAsAValue},
+    {"harness.test.duplicate names", &duplicateNames},
 });
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <thread>
 
-#include "harness/diagnostics/stderr.hpp"
-#include "harness/progress/terminal.hpp"
+#include "harness/portable/diagnostics/stderr.hpp"
+#include "harness/posix/progress/terminal.hpp"
 #include "zevra_harness/main.hpp"
 
 #ifdef FAULTS_LOCKED_MALLOC
@@ -77,13 +77,13 @@ __attribute__((no_sanitize("undefined"))) zevra_harness::Status faults() {
   } else if (std::strcmp(fault_kind, "while-drawing") == 0) {
     // The display draws on any descriptor when started directly; its first
     // frame is due after 200 ms.
-    zevra_harness::progress::terminalStart("Faults", 1);
-    zevra_harness::setStderrClearHook(&holdForever);
+    zevra_harness::detail::progress::terminalStart("Faults", 1);
+    zevra_harness::detail::setStderrClearHook(&holdForever);
     while (!drawing_holds_stderr) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     *static_cast<volatile int*>(nullptr) = 1;
   } else if (std::strcmp(fault_kind, "overflow-while-drawing") == 0) {
-    zevra_harness::progress::terminalStart("Faults", 1);
-    zevra_harness::setStderrClearHook(&overflowOnDrawingThread);
+    zevra_harness::detail::progress::terminalStart("Faults", 1);
+    zevra_harness::detail::setStderrClearHook(&overflowOnDrawingThread);
     for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
 #ifdef FAULTS_LOCKED_MALLOC
   } else if (std::strcmp(fault_kind, "in-malloc") == 0) {

@@ -1,14 +1,20 @@
 // A runner whose tests pass, skip, fail in each assertion primitive, fail on
-// their allocator's errors and log, so that the terminal output can be
+// their allocator's errors, log and throw, so that the terminal output can be
 // compared byte for byte (and, over the protocol, the result words).
 #include <sys/resource.h>
 
 #include <array>
 #include <cstdio>
+#include <string>
+#include <string_view>
 
+#include "tests/harness/throwing_tests.hpp"
+#include "zevra_gpu/selftests/printers.hpp"
 #include "zevra_harness/log.hpp"
 #include "zevra_harness/main.hpp"
 #include "zevra_harness/registry.hpp"
+#include "zevra_input/selftests/printers.hpp"
+#include "zevra_kernel/selftests/printers.hpp"
 
 namespace {
 
@@ -85,6 +91,66 @@ Status logs() {
 
 Status outOfMemory() { return zevra_harness::fail(zevra_harness::OutOfMemory); }
 
+using zevra_harness::expectEqual;
+
+// Integers by value whatever their types, floats of one type exactly.
+Status failsExpectEqualOnNumbers() {
+  ZEVRA_TRY(expectEqual(2 + 2, std::size_t{4}));
+  ZEVRA_TRY(expectEqual(-1, 4294967295u));
+  return {};
+}
+Status failsExpectEqualOnFloats() {
+  ZEVRA_TRY(expectEqual(-0.0, 0.0));
+  ZEVRA_TRY(expectEqual(0.1f + 0.2f, 0.3f));
+  return expectEqual(0.1 + 0.2, 0.3);
+}
+
+// Texts of every kind by their bytes, quoted, with what is not printable
+// escaped.
+Status failsExpectEqualOnTexts() {
+  const std::string built = std::string("S³") + " → " + "Π";
+  ZEVRA_TRY(expectEqual(built, "S³ → Π"));
+  ZEVRA_TRY(expectEqual(std::string_view(built).substr(0, 3), "S³"));
+  return expectEqual(std::string_view("tab\t \"quoted\" \\ \xff\n"), built.c_str());
+}
+
+enum class Lane : unsigned char { x = 0, y = 1, z = 2, w = 3 };
+
+// A type of the test's own, printed by its hook.
+struct Cell {
+  int row, column;
+  friend bool operator==(const Cell&, const Cell&) = default;
+};
+void printValue(zevra_harness::TextSink& out, const Cell& c) {
+  out.print("Cell({}, {})", c.row, c.column);
+}
+
+Status failsExpectEqualOnAnEnumeration() { return expectEqual(Lane::w, Lane::x); }
+Status failsExpectEqualOnCharacters() {
+  ZEVRA_TRY(expectEqual('a', 'a'));
+  return expectEqual('\n', 'n');
+}
+Status failsExpectEqualOnATypeWithAHook() {
+  ZEVRA_TRY(expectEqual(Cell{1, 2}, Cell{1, 2}));
+  return expectEqual(Cell{3, 4}, Cell{4, 3});
+}
+
+// The engine's values through the printers of its test support, in messages and
+// in expectEqual.
+Status printsTheEnginesValues() {
+  using zevra_kernel::AffineCard;
+  zevra_harness::print("{} {} {}\n", zevra_kernel::HomVec4::init(1, -0.5, 3, 0), AffineCard::UY,
+                       zevra_kernel::PGL4::identity());
+  zevra_harness::print("{} {} {} {}\n", zevra_gpu::GpuHomVec4{0.1f, 2, 3, 1},
+                       zevra_gpu::GpuGeodesicState{0, 0, 0, 1, 1, 0, 0, 0},
+                       zevra_gpu::RK4Params{.dt = 0.01f, ._pad0 = 0, ._pad1 = 0, ._pad2 = 0},
+                       zevra_gpu::ComputePipelineKind::geodesic_rk4_step);
+  zevra_harness::print("{} {} {} {}\n", zevra_input::KeyAction::repeat,
+                       zevra_input::MouseButton::middle, zevra_input::KeyMods{},
+                       zevra_input::KeyMods{.shift = true, .alt = true});
+  return expectEqual(zevra_kernel::HomVec4::init(0, 0, 7, 1).pickBestCard(), AffineCard::UW);
+}
+
 constexpr auto tests = std::to_array<zevra_harness::TestFn>({
     {"outcomes.test.passes", &passes},
     {"outcomes.test.skips", &skips},
@@ -96,6 +162,18 @@ constexpr auto tests = std::to_array<zevra_harness::TestFn>({
     {"outcomes.test.asks for an alignment of 24", &asksForABadAlignment},
     {"outcomes.test.logs at every level", &logs},
     {"outcomes.test.passes on an operation's error", &outOfMemory},
+    {"outcomes.test.fails in expectEqual on integers", &failsExpectEqualOnNumbers},
+    {"outcomes.test.fails in expectEqual on floats", &failsExpectEqualOnFloats},
+    {"outcomes.test.fails in expectEqual on texts", &failsExpectEqualOnTexts},
+    {"outcomes.test.fails in expectEqual on an enumeration", &failsExpectEqualOnAnEnumeration},
+    {"outcomes.test.fails in expectEqual on characters", &failsExpectEqualOnCharacters},
+    {"outcomes.test.fails in expectEqual on a type with a printing hook",
+     &failsExpectEqualOnATypeWithAHook},
+    {"outcomes.test.throws from the standard library", &outcomes::throwsFromTheLibrary},
+    {"outcomes.test.throws a std::runtime_error", &outcomes::throwsAnError},
+    {"outcomes.test.throws an int", &outcomes::throwsAnInt},
+    {"outcomes.test.passes after the throws", &passes},
+    {"outcomes.test.prints the engine's values, then fails on one", &printsTheEnginesValues},
 });
 
 }  // namespace

@@ -4,8 +4,9 @@
 #   -DPREFIX=dir -DWORK=dir -DCXX="compiler|compiler..." -DGENERATOR=name
 # The program, one of:
 #   -DSOURCE=dir             a CMake project (find_package) making PROGRAM
-#   -DREADME=file            the README's library section: its cmake block as
-#                            CMakeLists.txt, its cpp block as main.cpp
+#   -DREADME=file            the README's library section (or the section
+#                            -DREADME_SECTION names): its first cmake block as
+#                            CMakeLists.txt, its first cpp block as main.cpp
 #   -DPKG_CONFIG="mods" -DSOURCE=file.cpp
 #                            `CXX file.cpp $(pkg-config --cflags --libs mods)`
 # Builds: one per compiler of CXX and set of CMAKE_CXX_FLAGS of
@@ -20,6 +21,11 @@
 # those sed -E expressions have rewritten, and the check then passes only if
 # that build printed other than EXPECTED in exactly the lines ("name value")
 # named by -DPLANTED="name|name...".
+# More programs of the first build: -DRUNS="program status expected|..."
+# runs each through -DCHECK_OUTPUT=check_output.sh with its masks (traces,
+# addresses, thread ids, source positions): the exit status (a number, or
+# abort) and standard error byte for byte (standard output must be empty),
+# the functions in traces compared in a form that every compiler's share.
 cmake_minimum_required(VERSION 3.25)
 
 function(step)
@@ -29,14 +35,14 @@ function(step)
   endif()
 endfunction()
 
-# The fenced block of `language` in the README's library section.
-function(readme_block readme language result)
+# The first fenced block of `language` in a section of the README.
+function(readme_block readme section language result)
   file(READ ${readme} text)
-  string(FIND "${text}" "\n## Using the engine as a library" start)
+  string(FIND "${text}" "\n## ${section}\n" start)
   string(SUBSTRING "${text}" ${start} -1 text)
   string(FIND "${text}" "\n```${language}\n" open)
   if(start EQUAL -1 OR open EQUAL -1)
-    message(FATAL_ERROR "${readme}: no ${language} block under \"Using the engine as a library\"")
+    message(FATAL_ERROR "${readme}: no ${language} block under \"${section}\"")
   endif()
   string(LENGTH "\n```${language}\n" skip)
   math(EXPR open "${open} + ${skip}")
@@ -65,8 +71,11 @@ endfunction()
 
 file(REMOVE_RECURSE ${WORK})
 if(DEFINED README)
-  readme_block(${README} cmake cmakelists)
-  readme_block(${README} cpp main)
+  if(NOT DEFINED README_SECTION)
+    set(README_SECTION "Using the engine as a library")
+  endif()
+  readme_block(${README} "${README_SECTION}" cmake cmakelists)
+  readme_block(${README} "${README_SECTION}" cpp main)
   set(SOURCE ${WORK}/readme)
   file(WRITE ${SOURCE}/CMakeLists.txt "${cmakelists}")
   file(WRITE ${SOURCE}/main.cpp "${main}")
@@ -179,4 +188,23 @@ if(DEFINED EXPECTED)
 elseif(DEFINED MATCH AND NOT out MATCHES "${MATCH}")
   message(FATAL_ERROR "${PROGRAM} printed no match of ${MATCH}:\n${out}")
 endif()
+
+string(REPLACE "|" ";" runs "${RUNS}")
+list(GET compilers 0 compiler)
+set(names)
+if(compiler MATCHES "clang")
+  set(names --any-compiler)
+endif()
+foreach(run IN LISTS runs)
+  separate_arguments(run UNIX_COMMAND "${run}")
+  list(GET run 0 program)
+  list(GET run 1 status)
+  list(GET run 2 expected)
+  execute_process(COMMAND ${CHECK_OUTPUT} --status ${status} --stderr ${expected} --mask ${names} --
+                          ${launcher} ${WORK}/build1/${program}
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${program} printed other than ${expected}:\n${out}")
+  endif()
+endforeach()
 file(REMOVE_RECURSE ${WORK})

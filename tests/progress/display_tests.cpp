@@ -8,16 +8,17 @@
 #include <string>
 #include <string_view>
 
-#include "harness/progress/channel.hpp"
-#include "harness/progress/frame.hpp"
-#include "harness/progress/utf8.hpp"
+#include "harness/base/utf8.hpp"
+#include "harness/posix/progress/channel.hpp"
+#include "harness/posix/progress/frame.hpp"
 #include "zevra_harness/main.hpp"
 #include "zevra_harness/testing.hpp"
 
 namespace {
 
 using namespace zevra_harness;
-using namespace zevra_harness::progress;
+using namespace zevra_harness::detail;
+using namespace zevra_harness::detail::progress;
 
 static_assert(decodeUtf8("³", 0).code == 0xb3 && decodeUtf8("³", 0).length == 2);
 static_assert(decodeUtf8("\xe2\x86\x92", 0).code == 0x2192);

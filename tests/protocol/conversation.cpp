@@ -12,8 +12,8 @@
 #include <chrono>
 #include <thread>
 
-#include "harness/diagnostics/number_text.hpp"
-#include "harness/diagnostics/write_all.hpp"
+#include "harness/base/write_all.hpp"
+#include "harness/portable/diagnostics/number_text.hpp"
 #include "zevra_harness/print.hpp"
 
 namespace protocol_test {
@@ -67,7 +67,7 @@ std::string hex(const Bytes& b) {
   for (std::size_t i = 0; i < b.size(); ++i) {
     if (i != 0) s += ' ';
     if (b[i] < 0x10) s += '0';
-    s += zevra_harness::NumberText(b[i], 16).view();
+    s += zevra_harness::detail::NumberText(b[i], 16).view();
   }
   return s;
 }

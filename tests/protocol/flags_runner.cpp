@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <limits>
 
-#include "harness/core/session.hpp"
+#include "harness/portable/core/session.hpp"
 #include "zevra_harness/log.hpp"
 #include "zevra_harness/main.hpp"
 #include "zevra_harness/testing.hpp"
@@ -33,7 +33,7 @@ Status failsAfterLoggingTwoErrors() {
 
 // Starts just below the largest count, so that the 28-bit field saturates.
 Status logsMoreErrorsThanTheFlagsHold() {
-  zevra_harness::session().log_err_count = std::numeric_limits<std::size_t>::max() - 1;
+  zevra_harness::detail::session().log_err_count = std::numeric_limits<std::size_t>::max() - 1;
   zevra_harness::log(Level::err, "test", "one more");
   zevra_harness::log(Level::err, "test", "and another");
   return {};

@@ -176,6 +176,31 @@ Status flagsOfAllocationFailures() {
   return {};
 }
 
+// A test that throws fails with the fail bit alone, and the next one runs.
+// Asked for error names (ZEVRA_ERROR_NAMES, as zevra-test asks), the server
+// writes each failure's name before its trace, as terminal mode does.
+Status failuresNamedOnRequest() {
+  ::setenv("ZEVRA_ERROR_NAMES", "1", 1);
+  Peer peer(outcomesRunner());
+  ::unsetenv("ZEVRA_ERROR_NAMES");
+  ZEVRA_TRY(expect(peer.started() && peer.receiveVersion()));
+  for (std::uint32_t index : {10u, 17u, 19u}) {
+    ZEVRA_TRY(expect(peer.send(runTest(index))));
+    ZEVRA_TRY(expect(peer.expectBytes(testResults(index, index == 19 ? 0x0 : 0x1))));
+  }
+  ZEVRA_TRY(expect(peer.send(kExit)));
+  Ending e = peer.wait();
+  ZEVRA_TRY(expect(e.exited && e.status == 0));
+  const std::string_view err = e.err;
+  constexpr std::string_view kEqual =
+      "actual -1, expected 4294967295\nFAIL (TestExpectedEqual)\n"
+      "tests/harness/runner_outcomes.cpp:";
+  constexpr std::string_view kThrown =
+      "uncaught exception: no such camera: \"left\"\nFAIL (TestUnexpectedException)\n";
+  ZEVRA_TRY(expect(err.starts_with(kEqual)));
+  return expect(err.ends_with(kThrown));
+}
+
 Status requestsInOneWrite() {
   ZEVRA_START(peer, flagsRunner());
   ZEVRA_TRY(expect(peer.send(cat({runTest(1), runTest(3), kQuery}))));
@@ -357,6 +382,7 @@ constexpr auto client_tests = std::to_array<zevra_harness::TestFn>({
     {"protocol.test.flags of skip, failure and logged errors", &flagsOfEachOutcome},
     {"protocol.test.flags of a leak", &flagsOfALeak},
     {"protocol.test.flags of allocation failures", &flagsOfAllocationFailures},
+    {"protocol.test.failures named on request", &failuresNamedOnRequest},
     {"protocol.test.requests in one write", &requestsInOneWrite},
     {"protocol.test.more requests in one write than the queue holds", &manyRequestsInOneWrite},
     {"protocol.test.requests one byte at a time", &oneByteAtATime},

@@ -13,8 +13,9 @@ SECTIONS
 {
   .text.zevra_client :
   {
-    /* zevra-test itself and the harness's write loop. */
+    /* zevra-test itself and the harness's base (the write loop). */
     *zevra-test.dir/*.o(.text .text.*)
+    *libzevra_harness_base.a:*(.text .text.*)
 
     /* The C++ runtime: strings, new and delete, the clock, the emergency
        exception pool's constructor, the unwind tables' registration. */
@@ -47,7 +48,7 @@ SECTIONS
     *libc.a:sigaddset.o(.text .text.*) *libc.a:sigempty.o(.text .text.*)
     *libc.a:setjmp.o(.text .text.*) *libc.a:bsd-_setjmp.o(.text .text.*)
     *libc.a:sigjmp.o(.text .text.*) *libc.a:getrlimit64.o(.text .text.*)
-    *libc.a:getenv.o(.text .text.*) *libc.a:fcntl64.o(.text .text.*)
+    *libc.a:getenv.o(.text .text.*) *libc.a:setenv.o(.text .text.*) *libc.a:fcntl64.o(.text .text.*)
     *libc.a:fcntl_nocancel.o(.text .text.*) *libc.a:fstatat64.o(.text .text.*)
     *libc.a:stat64.o(.text .text.*) *libc.a:access.o(.text .text.*)
     *libc.a:pipe2.o(.text .text.*) *libc.a:vfork.o(.text .text.*)

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "utf8.hpp"
+#include "harness/base/utf8.hpp"
 
 namespace zevra_test {
 namespace {
@@ -21,14 +21,14 @@ constexpr bool xmlChar(char32_t c) {
 // character reference, or a parser would turn it into spaces.
 void appendEscaped(std::string& out, std::string_view text, bool attribute) {
   while (!text.empty()) {
-    char32_t c = 0;
-    const std::size_t len = decodeUtf8(text, c);
-    if (len == 0 || !xmlChar(c)) {
+    const zevra_harness::Utf8Step step = zevra_harness::decodeUtf8(text, 0);
+    const std::size_t len = step.length;
+    if (!step.valid || !xmlChar(step.code)) {
       out += kReplacement;
-      text.remove_prefix(len == 0 ? 1 : len);
+      text.remove_prefix(len);
       continue;
     }
-    switch (c) {
+    switch (step.code) {
       case '&':
         out += "&amp;";
         break;
@@ -125,8 +125,10 @@ void testcase(std::string& out, std::string_view full_name, const RunResult& r) 
     const std::string details = resultDetails(r);
     out += error ? "      <error" : "      <failure";
     attribute(out, "type", verdictWord(r.verdict));
-    attribute(out, "message",
-              std::string(verdictWord(r.verdict)) + (details.empty() ? "" : " (" + details + ")"));
+    // A named failure: its error and the first line the test printed.
+    std::string message = r.error_name.empty() ? std::string(verdictWord(r.verdict)) : r.error_name;
+    if (!r.message.empty()) message += ": " + r.message;
+    attribute(out, "message", message + (details.empty() ? "" : " (" + details + ")"));
     out += "/>\n";
   }
   if (!r.stderr_text.empty()) {

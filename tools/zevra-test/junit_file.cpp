@@ -10,7 +10,7 @@
 #include <limits>
 #include <utility>
 
-#include "harness/diagnostics/write_all.hpp"
+#include "harness/base/write_all.hpp"
 #include "junit.hpp"
 
 namespace zevra_test {

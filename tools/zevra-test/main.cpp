@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -22,7 +23,8 @@
 
 #include "command_line.hpp"
 #include "console_report.hpp"
-#include "harness/diagnostics/write_all.hpp"
+#include "harness/base/wire.hpp"
+#include "harness/base/write_all.hpp"
 #include "junit_file.hpp"
 #include "names.hpp"
 #include "output_queue.hpp"
@@ -131,6 +133,8 @@ int endBySignal(int sig) {
 
 int run(const Options& options, const Signals& signals) {
   const std::string& exe = options.executable;
+  // Servers name each failure's error on standard error, for the reports.
+  (void)::setenv(zevra_harness::kErrorNamesVariable, "1", 1);
   const bool listing_only = options.list || options.list_indexed;
   // The report is begun first, so that a bad path costs no run; an old one
   // stays until a complete one replaces it.

@@ -1,7 +1,7 @@
 #pragma once
 // The client's side of the build-runner protocol: the requests it sends, and
 // the checks of what comes back (the format itself is
-// harness/protocol/wire.hpp). Every check names what is wrong in words a user
+// harness/base/wire.hpp). Every check names what is wrong in words a user
 // of zevra-test can act on.
 
 #include <array>
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "harness/protocol/wire.hpp"
+#include "harness/base/wire.hpp"
 #include "zevra/expected.hpp"
 
 namespace zevra_test {

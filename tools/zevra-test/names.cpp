@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "utf8.hpp"
+#include "harness/base/utf8.hpp"
 
 namespace zevra_test {
 namespace {
@@ -30,11 +30,10 @@ std::string escapeName(std::string_view name) {
   std::string out;
   out.reserve(name.size());
   while (!name.empty()) {
-    char32_t c = 0;
-    std::size_t len = decodeUtf8(name, c);
-    const bool control = len != 0 && (c < 0x20 || (c >= 0x7F && c < 0xA0));
-    if (len == 0 || control) {
-      len = len == 0 ? 1 : len;
+    const zevra_harness::Utf8Step step = zevra_harness::decodeUtf8(name, 0);
+    const std::size_t len = step.length;
+    const char32_t c = step.code;
+    if (!step.valid || c < 0x20 || (c >= 0x7F && c < 0xA0)) {
       for (std::size_t i = 0; i < len; ++i) appendHexByte(out, static_cast<unsigned char>(name[i]));
     } else if (c == '\\') {
       out += "\\\\";

@@ -1,6 +1,6 @@
 #include "output_queue.hpp"
 
-#include "harness/diagnostics/write_all.hpp"
+#include "harness/base/write_all.hpp"
 
 namespace zevra_test {
 namespace {

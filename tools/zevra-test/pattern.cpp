@@ -2,17 +2,15 @@
 
 #include <cstddef>
 
+#include "harness/base/utf8.hpp"
+
 namespace zevra_test {
 namespace {
 
-// The length of the UTF-8 sequence that starts with `lead` (1 for a byte that
-// starts none, so that malformed names still match byte by byte).
-std::size_t sequenceLength(char lead) {
-  const auto b = static_cast<unsigned char>(lead);
-  if (b >= 0xF0 && b < 0xF8) return 4;
-  if (b >= 0xE0) return b < 0xF0 ? 3 : 1;
-  if (b >= 0xC0) return 2;
-  return 1;
+// The length of the character at `at` (1 for a byte that starts none, so
+// that malformed names still match byte by byte).
+std::size_t characterLength(std::string_view name, std::size_t at) {
+  return zevra_harness::decodeUtf8(name, at).length;
 }
 
 // Glob matching with one backtracking point: the last `*` seen, and where in
@@ -26,13 +24,13 @@ bool globMatches(std::string_view pattern, std::string_view name) {
       star_name = n;
     } else if (p < pattern.size() && pattern[p] == '?') {
       ++p;
-      n += sequenceLength(name[n]);
+      n += characterLength(name, n);
     } else if (p < pattern.size() && pattern[p] == name[n]) {
       ++p;
       ++n;
     } else if (star != std::string_view::npos) {
       p = star + 1;
-      star_name += sequenceLength(name[star_name]);
+      star_name += characterLength(name, star_name);
       n = star_name;
     } else {
       return false;

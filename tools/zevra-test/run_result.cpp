@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "harness/protocol/wire.hpp"
+#include "harness/base/wire.hpp"
 
 namespace zevra_test {
 namespace {
@@ -67,6 +67,29 @@ std::string describeEnding(const Ending& e) {
   if (e.exited) return "exit status " + std::to_string(e.status);
   const char* abbrev = ::sigabbrev_np(e.signal);
   return abbrev != nullptr ? std::string("SIG") + abbrev : "signal " + std::to_string(e.signal);
+}
+
+void takeErrorName(RunResult& r) {
+  if (r.verdict != Verdict::fail) return;
+  std::string& t = r.stderr_text;
+  const auto isNameLine = [](std::string_view line) {
+    constexpr std::string_view kWord =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_";
+    return line.size() > 7 && line.starts_with("FAIL (") && line.back() == ')' &&
+           line.find_first_not_of(kWord, 6) == line.size() - 1;
+  };
+  // The last such line: the harness writes it after all the test printed.
+  std::size_t found = std::string::npos, found_len = 0;
+  for (std::size_t at = 0; at < t.size();) {
+    const std::size_t newline = t.find('\n', at);
+    const std::size_t end = newline == std::string::npos ? t.size() : newline;
+    if (isNameLine(std::string_view(t).substr(at, end - at))) found = at, found_len = end - at;
+    at = end + 1;
+  }
+  if (found == std::string::npos) return;
+  r.error_name = t.substr(found + 6, found_len - 7);
+  if (found != 0) r.message = t.substr(0, t.find('\n'));
+  t.erase(found, found_len + (found + found_len < t.size() ? 1 : 0));
 }
 
 std::string crashCause(const Ending& ending, std::string_view stderr_text) {

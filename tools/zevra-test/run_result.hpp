@@ -35,6 +35,8 @@ struct RunResult {
   std::string ending;
   std::chrono::nanoseconds duration{};
   std::string stderr_text;  // what the server wrote to standard error during the run
+  std::string error_name;   // of a failure, when the server named it
+  std::string message;      // of a failure: the first line the test printed, if any
 };
 
 // From a test_results word.
@@ -49,6 +51,11 @@ constexpr bool serverFault(Verdict v) {
 }
 
 std::string_view verdictWord(Verdict v);
+
+// A failure's error name, on the line "FAIL (Name)" that a server asked for
+// names writes before the trace, moves from `stderr_text` to `error_name`,
+// and the first line before it to `message`.
+void takeErrorName(RunResult& r);
 
 // What a crash is named by: how the process ended, refined by the hardware
 // fault that the harness's fault handler reported at the start of a line of

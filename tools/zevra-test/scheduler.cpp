@@ -357,6 +357,7 @@ void Scheduler::finishRun(Slot& s, RunResult r) {
   r.index = s.index;
   r.duration = Clock::now() - s.started;
   if (r.stderr_text.empty()) r.stderr_text = s.server->stderrCapture().take();
+  takeErrorName(r);
   const bool server_failed = serverFault(r.verdict);
   if (server_failed && !s.startup_stderr.empty()) {
     if (!r.stderr_text.empty() && r.stderr_text.back() != '\n') r.stderr_text += '\n';

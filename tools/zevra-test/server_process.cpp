@@ -15,7 +15,7 @@
 #include <string_view>
 #include <utility>
 
-#include "harness/diagnostics/write_all.hpp"
+#include "harness/base/write_all.hpp"
 
 extern char** environ;
 
