@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "harness/base/utf8.hpp"
 #include "harness/base/write_all.hpp"
 
 namespace zevra_harness::detail {
@@ -27,6 +28,24 @@ bool OutputBuffer::flush() {
     failed_ = true;
   len_ = 0;
   return !failed_;
+}
+
+void OutputBuffer::appendEscaped(std::string_view text, char quote) {
+  for (std::size_t at = 0; at < text.size();) {
+    const Utf8Step step = decodeUtf8(text, at);
+    if (step.valid &&
+        (step.code == '\\' || (quote != 0 && step.code == static_cast<unsigned char>(quote)))) {
+      append('\\');
+      append(static_cast<char>(step.code));
+    } else if (step.valid && step.code >= 0x20 && step.code != 0x7f) {
+      append(text.substr(at, step.length));
+    } else {
+      const auto byte = static_cast<unsigned char>(text[at]);
+      append(byte < 0x10 ? "\\x0" : "\\x");
+      appendHex(byte);
+    }
+    at += step.length;  // 1 for a bad byte: each is escaped on its own
+  }
 }
 
 }  // namespace zevra_harness::detail

@@ -38,6 +38,10 @@ class OutputBuffer {
   void appendHex(T v) {
     append(NumberText(v, 16).view());
   }
+  // `text` with a backslash (and `quote`, unless 0) as `\\` (`\"`), and
+  // control characters, DEL and every byte outside well-formed UTF-8 as
+  // `\xHH`; the rest as it is, so that the original bytes can be read back.
+  void appendEscaped(std::string_view text, char quote = 0);
 
   // The text held and not yet written, and the room left after it.
   std::string_view text() const { return {storage_.data(), len_}; }

@@ -7,7 +7,6 @@
 #include <charconv>
 #include <climits>
 
-#include "harness/base/utf8.hpp"
 
 namespace zevra_harness::detail::progress {
 
@@ -40,19 +39,7 @@ ChannelLine& ChannelLine::number(std::size_t v) {
 }
 
 ChannelLine& ChannelLine::label(std::string_view text) {
-  for (std::size_t at = 0; at < text.size();) {
-    Utf8Step step = decodeUtf8(text, at);
-    if (step.valid && step.code == '\\') {
-      out_.append("\\\\");
-    } else if (step.valid && step.code >= 0x20 && step.code != 0x7f) {
-      out_.append(text.substr(at, step.length));
-    } else {
-      const auto byte = static_cast<unsigned char>(text[at]);
-      out_.append(byte < 0x10 ? "\\x0" : "\\x");
-      out_.appendHex(byte);
-    }
-    at += step.length;  // 1 for a bad byte: each is escaped on its own
-  }
+  out_.appendEscaped(text);
   return *this;
 }
 
