@@ -70,6 +70,7 @@ extract() {
       # Wall-clock (or the manual timing a benchmark took itself) where it asked
       # for it, otherwise the CPU time of the measuring thread.
       time = sub(/\/(real|manual)_time$/, "", name) ? "real_time" : "cpu_time"
+      sub(/\/iterations:[0-9]+$/, "", name)  # a fixed iteration count is not part of the row
       if (("error_occurred" in f) && f["error_occurred"] == "true") {
         if (name in failed) next  # one line, not one per repetition
         failed[name] = 1
