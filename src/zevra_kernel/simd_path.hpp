@@ -21,8 +21,8 @@ enum class SimdPath : std::uint8_t {
 inline constexpr std::array<SimdPath, 3> all_simd_paths{SimdPath::baseline, SimdPath::avx2,
                                                         SimdPath::avx512};
 
-// The widest path that this CPU and its operating system support, found by
-// cpuid on the first call and remembered (baseline on other targets).
+// The widest path that this CPU and its operating system support, found on
+// the first call and remembered (baseline on other targets).
 SimdPath bestSimdPath();
 
 // Whether `path` runs here; every path up to the best one does.
