@@ -7,7 +7,6 @@
 #include <charconv>
 #include <climits>
 
-
 namespace zevra_harness::detail::progress {
 
 std::expected<int, ChannelRefusal> openChannel(std::string_view value) {
