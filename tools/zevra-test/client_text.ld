@@ -56,7 +56,8 @@ SECTIONS
     *libc.a:write.o(.text .text.*) *libc.a:poll.o(.text .text.*)
     *libc.a:kill.o(.text .text.*) *libc.a:wait4.o(.text .text.*)
     *libc.a:waitpid.o(.text .text.*) *libc.a:waitid.o(.text .text.*)
-    *libc.a:clock_gettime.o(.text .text.*)
+    *libc.a:clock_gettime.o(.text .text.*) *libc.a:timer_create.o(.text .text.*)
+    *libc.a:timer_settime.o(.text .text.*) *libc.a:timer_delete.o(.text .text.*)
 
     /* The string functions: each one's selector (every selector runs at
        start-up), then the variants an AVX2 and an AVX-512 processor select. */

@@ -56,8 +56,8 @@ std::string_view baseName(std::string_view path) {
 }
 
 // The signals that end a run, unless the client was started with them
-// ignored, and SIGCHLD, by which a server's exit is seen: blocked, and read
-// from a signalfd by every wait.
+// ignored, SIGCHLD, by which a server's exit is seen, and SIGALRM, which
+// ends a wait in time: blocked, and read from a signalfd by every wait.
 struct Signals {
   sigset_t original{};  // the mask the client started with, for its servers
   int fd = -1;
@@ -74,6 +74,8 @@ Signals takeSignals() {
   // Ignored, children would be reaped unseen.
   ::signal(SIGCHLD, SIG_DFL);
   sigaddset(&ending, SIGCHLD);
+  // The scheduler's timer, which bounds each wait.
+  sigaddset(&ending, SIGALRM);
   blocked = ending;
   // A server that went away makes a write to it fail instead of ending the client.
   sigaddset(&blocked, SIGPIPE);
@@ -169,16 +171,17 @@ int run(const Options& options, const Signals& signals) {
                                       .timeout = options.timeout,
                                       .signal_fd = signals.fd,
                                       .output = &out});
-  auto names = scheduler->list();
-  if (!names) return stop(names.error(), began);
-  auto plan = planTests(*names, options);
+  const auto listed = scheduler->list();
+  if (!listed) return stop(listed.error(), began);
+  const std::vector<std::string>& names = **listed;
+  auto plan = planTests(names, options);
   if (!plan) return stop({0, plan.error()}, began);
 
   if (listing_only) {
     if (options.list_indexed)
-      if (std::string duplicate = duplicateNames(*names, plan->order); !duplicate.empty())
+      if (std::string duplicate = duplicateNames(names, plan->order); !duplicate.empty())
         return unusable(exe, duplicate);
-    out.add(listing(*names, *plan, options.list_indexed));
+    out.add(listing(names, *plan, options.list_indexed));
     out.flush();
     (void)scheduler->finish();
     return 0;
@@ -186,7 +189,7 @@ int run(const Options& options, const Signals& signals) {
 
   const auto started = Clock::now();
   auto ran = scheduler->run(*plan, [&](RunResult r) {
-    const std::string& name = (*names)[r.index];
+    const std::string& name = names[r.index];
     out.add(outcomeBlock(r, name));
     if (junit) junit->add(name, r);
     tally.add(r.verdict);

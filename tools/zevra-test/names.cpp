@@ -1,7 +1,5 @@
 #include "names.hpp"
 
-#include <algorithm>
-
 #include "harness/base/utf8.hpp"
 
 namespace zevra_test {
@@ -23,25 +21,33 @@ int hexValue(char c) {
 }  // namespace
 
 std::string escapeName(std::string_view name) {
-  // Most names are printable ASCII: kept as they are.
-  if (std::all_of(name.begin(), name.end(),
-                  [](char c) { return c >= 0x20 && c < 0x7F && c != '\\'; }))
-    return std::string(name);
+  // One pass: the bytes kept as they are go out in runs, one append each.
   std::string out;
   out.reserve(name.size());
-  while (!name.empty()) {
-    const zevra_harness::Utf8Step step = zevra_harness::decodeUtf8(name, 0);
-    const std::size_t len = step.length;
-    const char32_t c = step.code;
-    if (!step.valid || c < 0x20 || (c >= 0x7F && c < 0xA0)) {
-      for (std::size_t i = 0; i < len; ++i) appendHexByte(out, static_cast<unsigned char>(name[i]));
-    } else if (c == '\\') {
-      out += "\\\\";
-    } else {
-      out.append(name.substr(0, len));
+  std::size_t run = 0;  // where the bytes not yet copied start
+  for (std::size_t i = 0; i < name.size();) {
+    const auto b = static_cast<unsigned char>(name[i]);
+    if (b >= 0x20 && b < 0x7F && b != '\\') {
+      ++i;
+      continue;
     }
-    name.remove_prefix(len);
+    const zevra_harness::Utf8Step step =
+        b < 0x80 ? zevra_harness::Utf8Step{b, 1, true} : zevra_harness::decodeUtf8(name, i);
+    const char32_t c = step.code;
+    const bool hex = !step.valid || c < 0x20 || (c >= 0x7F && c < 0xA0);
+    if (hex || c == '\\') {
+      out.append(name.substr(run, i - run));
+      if (hex) {
+        for (std::size_t k = 0; k < step.length; ++k)
+          appendHexByte(out, static_cast<unsigned char>(name[i + k]));
+      } else {
+        out += "\\\\";
+      }
+      run = i + step.length;
+    }
+    i += step.length;
   }
+  out.append(name.substr(run));
   return out;
 }
 

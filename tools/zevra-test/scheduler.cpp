@@ -21,8 +21,10 @@ constexpr std::size_t kStartupStderrBytes = 64u << 10;
 // The first bytes of what came instead of an answer, as text.
 std::string quoted(std::span<const std::byte> bytes) {
   const std::size_t shown = std::min<std::size_t>(bytes.size(), 16);
-  std::string text(reinterpret_cast<const char*>(bytes.data()), shown);
-  return "\"" + escapeName(text) + (bytes.size() > shown ? "\"..." : "\"");
+  std::string text = "\"";
+  text += escapeName(std::string_view(reinterpret_cast<const char*>(bytes.data()), shown));
+  text += bytes.size() > shown ? "\"..." : "\"";
+  return text;
 }
 
 RunResult ofVerdict(Verdict v, std::string ending = {}) {
@@ -55,7 +57,8 @@ struct Scheduler::Slot {
   std::string startup_stderr;
 };
 
-Scheduler::Scheduler(SchedulerSettings settings) : settings_(std::move(settings)) {}
+Scheduler::Scheduler(SchedulerSettings settings)
+    : settings_(std::move(settings)), wake_(WakeUp::create()) {}
 
 Scheduler::~Scheduler() = default;
 
@@ -76,12 +79,12 @@ std::expected<void, Stop> Scheduler::startServer(Slot& s) {
   return {};
 }
 
-std::expected<std::vector<std::string>, Stop> Scheduler::list() {
+std::expected<const std::vector<std::string>*, Stop> Scheduler::list() {
   slots_.resize(1);
   if (auto started = startServer(slots_[0]); !started) return std::unexpected(started.error());
   while (slots_[0].state != Slot::State::idle)
     if (auto waited = wait(); !waited) return std::unexpected(waited.error());
-  return *names_;
+  return &*names_;
 }
 
 std::expected<void, Stop> Scheduler::run(const Plan& plan, const ResultSink& sink) {
@@ -131,7 +134,9 @@ void Scheduler::takeSignals(bool& children, int& ending) {
     for (std::size_t i = 0; i < count; ++i) {
       if (info[i].ssi_signo == SIGCHLD)
         children = true;
-      else if (ending == 0)
+      else if (info[i].ssi_signo == SIGALRM) {
+        if (wake_) wake_->rang();
+      } else if (ending == 0)
         ending = static_cast<int>(info[i].ssi_signo);
     }
     if (count < info.size()) return;
@@ -154,7 +159,7 @@ std::expected<void, Stop> Scheduler::wait() {
   if (settings_.output)
     if (auto due = settings_.output->due()) until = std::min(until.value_or(*due), *due);
   int ms = -1;
-  if (until) {
+  if (until && !(wake_ && wake_->by(*until))) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(*until - Clock::now());
     ms = static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, 1 << 30));
   }

@@ -21,6 +21,7 @@
 #include "plan.hpp"
 #include "run_result.hpp"
 #include "server_process.hpp"
+#include "wake_up.hpp"
 #include "zevra/expected.hpp"
 
 namespace zevra_test {
@@ -36,7 +37,9 @@ struct SchedulerSettings {
   ServerLaunch launch;
   std::uint32_t jobs = 1;
   std::chrono::milliseconds timeout{};
-  int signal_fd = -1;  // non-blocking signalfd of SIGCHLD and the signals that end the run
+  // Non-blocking signalfd of SIGCHLD, SIGALRM (the bound of a wait) and the
+  // signals that end the run.
+  int signal_fd = -1;
   OutputQueue* output = nullptr;  // written out while waiting, when due
 };
 
@@ -49,8 +52,9 @@ class Scheduler {
   Scheduler(const Scheduler&) = delete;
   ~Scheduler();  // ends every server's group
 
-  // Starts the first server and returns the names it lists.
-  std::expected<std::vector<std::string>, Stop> list();
+  // Starts the first server and returns the names it lists, kept by the
+  // scheduler for its lifetime (fresh servers must list the same).
+  std::expected<const std::vector<std::string>*, Stop> list();
   // Runs the plan, on the first server and up to jobs - 1 more.
   std::expected<void, Stop> run(const Plan& plan, const ResultSink& sink);
   // Asks every server to exit and ends it. Returns what went wrong outside
@@ -77,6 +81,7 @@ class Scheduler {
   SchedulerSettings settings_;
   std::vector<Slot> slots_;
   std::vector<pollfd> pollfds_;                    // kept from wait to wait
+  std::optional<WakeUp> wake_;                     // the bound of each wait
   std::optional<std::vector<std::string>> names_;  // as the first server listed them
   const Plan* plan_ = nullptr;
   const ResultSink* sink_ = nullptr;
