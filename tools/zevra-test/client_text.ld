@@ -57,6 +57,9 @@ SECTIONS
     *libc.a:kill.o(.text .text.*) *libc.a:wait4.o(.text .text.*)
     *libc.a:waitpid.o(.text .text.*) *libc.a:waitid.o(.text .text.*)
     *libc.a:clock_gettime.o(.text .text.*) *libc.a:timer_create.o(.text .text.*)
+    *libc.a:alloca_cutoff.o(.text .text.*) *libc.a:tsearch.o(.text .text.*)
+    *libc.a:dl-reloc-static-pie.o(.text .text.*) *libc.a:dl-setup_hash.o(.text .text.*)
+    *crt1.o(.text .text.*)
     *libc.a:timer_settime.o(.text .text.*) *libc.a:timer_delete.o(.text .text.*)
 
     /* The string functions: each one's selector (every selector runs at
@@ -66,6 +69,8 @@ SECTIONS
     *libc.a:mempcpy.o(.text .text.*) *libc.a:memset.o(.text .text.*)
     *libc.a:rawmemchr.o(.text .text.*) *libc.a:stpcpy.o(.text .text.*)
     *libc.a:strcasecmp_l.o(.text .text.*) *libc.a:strncase_l.o(.text .text.*)
+    *libc.a:strcasecmp.o(.text .text.*) *libc.a:strncase.o(.text .text.*)
+    *libc.a:strpbrk.o(.text .text.*)
     *libc.a:strchr.o(.text .text.*) *libc.a:strchrnul.o(.text .text.*)
     *libc.a:strcmp.o(.text .text.*) *libc.a:strcpy.o(.text .text.*)
     *libc.a:dl-object.o(.text .text.*)
