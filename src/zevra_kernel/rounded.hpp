@@ -7,6 +7,8 @@
 // written rounded(a * b), which keeps it a value of its own, under any
 // flags, at no cost where nothing would have been fused.
 
+#include <type_traits>
+
 namespace zevra_kernel {
 
 // The value x, which the compiler may not merge into the arithmetic around it.
@@ -16,6 +18,26 @@ namespace zevra_kernel {
 template <typename T>
 [[gnu::always_inline]] constexpr T rounded(const T& x) {
 #if defined(__GNUC__) && !defined(__clang__)
+#if defined(__FP_FAST_FMA)
+  // GCC 12's loop vectorizer turns the barrier below on a scalar into a plain
+  // copy, and the vector product then fuses (PGL4::mul at -O2 -march=native).
+  // An empty asm on the value's register holds under vectorization too; it is
+  // needed only where the target can fuse (its register class, or memory
+  // on other processors).
+  if constexpr (std::is_floating_point_v<T>) {
+    if (!std::is_constant_evaluated()) {
+      T held = x;
+#if defined(__x86_64__)
+      asm("" : "+x"(held));
+#elif defined(__aarch64__)
+      asm("" : "+w"(held));
+#else
+      asm("" : "+m"(held));
+#endif
+      return held;
+    }
+  }
+#endif
   return __builtin_assoc_barrier(x);
 #else
   // Clang fuses only within one expression by default (-ffp-contract=on),
