@@ -29,10 +29,10 @@ bool WakeUp::by(Clock::time_point when) {
   // A time of 0 would disarm the timer: the earliest one it takes instead.
   const std::int64_t ns = std::max<std::int64_t>(
       std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch()).count(), 1);
-  itimerspec spec{};
-  spec.it_value.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
-  spec.it_value.tv_nsec = static_cast<long>(ns % 1'000'000'000);
-  if (::timer_settime(id_, TIMER_ABSTIME, &spec, nullptr) != 0) return false;
+  itimerspec setting{};
+  setting.it_value.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+  setting.it_value.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+  if (::timer_settime(id_, TIMER_ABSTIME, &setting, nullptr) != 0) return false;
   set_for_ = when;
   return true;
 }
