@@ -46,7 +46,21 @@ function(zevra_discover_tests target)
   _zevra_append_argument(zevra_call EXTRA_ARGS ${arg_EXTRA_ARGS})
   _zevra_append_argument(zevra_call PROPERTIES ${arg_PROPERTIES})
   _zevra_bracket(script "${CMAKE_CURRENT_FUNCTION_LIST_FILE}")
-  set(content "include(${script})\n_zevra_discover_tests_now(${zevra_call})\n")
+  _zevra_bracket(executable "$<TARGET_FILE:${target}>")
+  _zevra_bracket(client "$<TARGET_FILE:zevra::zevra-test>")
+  _zevra_bracket(tests_file "${base}_tests-$<CONFIG>.cmake")
+  # Read on every ctest run: while the listing is newer than everything it
+  # came from, it is included as it is, without loading this module.
+  string(CONCAT content
+    "if(NOT ${executable} IS_NEWER_THAN ${tests_file} AND\n"
+    "   NOT ${client} IS_NEWER_THAN ${tests_file} AND\n"
+    "   NOT \"\${CMAKE_CURRENT_LIST_FILE}\" IS_NEWER_THAN ${tests_file} AND\n"
+    "   NOT ${script} IS_NEWER_THAN ${tests_file})\n"
+    "  include(${tests_file})\n"
+    "else()\n"
+    "  include(${script})\n"
+    "  _zevra_discover_tests_now(${zevra_call})\n"
+    "endif()\n")
 
   get_property(multi_config GLOBAL PROPERTY GENERATOR_IS_MULTI_CONFIG)
   if(multi_config)
