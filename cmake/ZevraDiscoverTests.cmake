@@ -100,9 +100,10 @@ function(_zevra_append_argument var key)
   set(${var} "${text}" PARENT_SCOPE)
 endfunction()
 
-# At ctest time: list the executable's tests again if it, the client, this
-# call (the file calling it) or this module is newer than the last listing,
-# then read the tests of the listing.
+# At ctest time, when the listing is missing or older than the executable,
+# the client, the file calling this or this module (which that file checks
+# before it loads the module): list the executable's tests again, then read
+# the tests of the listing.
 function(_zevra_discover_tests_now)
   cmake_parse_arguments(arg "" "TARGET;EXECUTABLE;CLIENT;TESTS_FILE;TEST_PREFIX;DISCOVERY_TIMEOUT"
                         "EXTRA_ARGS;PROPERTIES" ${ARGN})
@@ -111,58 +112,53 @@ function(_zevra_discover_tests_now)
     add_test(${arg_TARGET}_NOT_BUILT ${arg_TARGET}_NOT_BUILT)
     return()
   endif()
-  if("${arg_EXECUTABLE}" IS_NEWER_THAN "${arg_TESTS_FILE}" OR
-     "${arg_CLIENT}" IS_NEWER_THAN "${arg_TESTS_FILE}" OR
-     "${CMAKE_CURRENT_LIST_FILE}" IS_NEWER_THAN "${arg_TESTS_FILE}" OR
-     "${CMAKE_CURRENT_FUNCTION_LIST_FILE}" IS_NEWER_THAN "${arg_TESTS_FILE}")
-    execute_process(COMMAND "${arg_CLIENT}" --list-indexed ${arg_EXTRA_ARGS} "${arg_EXECUTABLE}"
-      OUTPUT_VARIABLE listing ERROR_VARIABLE error RESULT_VARIABLE status
-      TIMEOUT ${arg_DISCOVERY_TIMEOUT})
-    if(NOT status EQUAL 0)
-      message(FATAL_ERROR "zevra_discover_tests: listing the tests of ${arg_TARGET} failed "
-                          "(${status}):\n${error}")
-    endif()
-    set(command "")
-    foreach(word "${arg_CLIENT}" ${arg_EXTRA_ARGS} --skip-return-code 77)
-      _zevra_bracket(quoted "${word}")
-      string(APPEND command "${quoted} ")
-    endforeach()
-    _zevra_bracket(executable "${arg_EXECUTABLE}")
-    set(properties "")
-    foreach(word IN LISTS arg_PROPERTIES)
-      _zevra_bracket(quoted "${word}")
-      string(APPEND properties " ${quoted}")
-    endforeach()
-    # One "INDEX:DIGEST NAME" per line, the name escaped (no control
-    # character); taken apart with string(FIND), since names may hold the ";"
-    # and brackets that CMake's lists split on.
-    set(tests "")
-    while(NOT listing STREQUAL "")
-      string(FIND "${listing}" "\n" end)
-      if(end EQUAL -1)
-        set(line "${listing}")
-        set(listing "")
-      else()
-        string(SUBSTRING "${listing}" 0 ${end} line)
-        math(EXPR next "${end} + 1")
-        string(SUBSTRING "${listing}" ${next} -1 listing)
-      endif()
-      string(FIND "${line}" " " space)
-      string(SUBSTRING "${line}" 0 ${space} index)
-      math(EXPR after "${space} + 1")
-      string(SUBSTRING "${line}" ${after} -1 name)
-      _zevra_bracket(test "${arg_TEST_PREFIX}${name}")
-      set(labels "")
-      string(FIND "${name}" ".test." split)
-      if(split GREATER 0)
-        string(SUBSTRING "${name}" 0 ${split} module)
-        _zevra_bracket(module "${module}")
-        set(labels " LABELS ${module}")
-      endif()
-      string(APPEND tests "add_test(${test} ${command}--index ${index} ${executable})\n"
-        "set_tests_properties(${test} PROPERTIES SKIP_RETURN_CODE 77${labels}${properties})\n")
-    endwhile()
-    file(WRITE "${arg_TESTS_FILE}" "${tests}")
+  execute_process(COMMAND "${arg_CLIENT}" --list-indexed ${arg_EXTRA_ARGS} "${arg_EXECUTABLE}"
+    OUTPUT_VARIABLE listing ERROR_VARIABLE error RESULT_VARIABLE status
+    TIMEOUT ${arg_DISCOVERY_TIMEOUT})
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "zevra_discover_tests: listing the tests of ${arg_TARGET} failed "
+                        "(${status}):\n${error}")
   endif()
+  set(command "")
+  foreach(word "${arg_CLIENT}" ${arg_EXTRA_ARGS} --skip-return-code 77)
+    _zevra_bracket(quoted "${word}")
+    string(APPEND command "${quoted} ")
+  endforeach()
+  _zevra_bracket(executable "${arg_EXECUTABLE}")
+  set(properties "")
+  foreach(word IN LISTS arg_PROPERTIES)
+    _zevra_bracket(quoted "${word}")
+    string(APPEND properties " ${quoted}")
+  endforeach()
+  # One "INDEX:DIGEST NAME" per line, the name escaped (no control
+  # character); taken apart with string(FIND), since names may hold the ";"
+  # and brackets that CMake's lists split on.
+  set(tests "")
+  while(NOT listing STREQUAL "")
+    string(FIND "${listing}" "\n" end)
+    if(end EQUAL -1)
+      set(line "${listing}")
+      set(listing "")
+    else()
+      string(SUBSTRING "${listing}" 0 ${end} line)
+      math(EXPR next "${end} + 1")
+      string(SUBSTRING "${listing}" ${next} -1 listing)
+    endif()
+    string(FIND "${line}" " " space)
+    string(SUBSTRING "${line}" 0 ${space} index)
+    math(EXPR after "${space} + 1")
+    string(SUBSTRING "${line}" ${after} -1 name)
+    _zevra_bracket(test "${arg_TEST_PREFIX}${name}")
+    set(labels "")
+    string(FIND "${name}" ".test." split)
+    if(split GREATER 0)
+      string(SUBSTRING "${name}" 0 ${split} module)
+      _zevra_bracket(module "${module}")
+      set(labels " LABELS ${module}")
+    endif()
+    string(APPEND tests "add_test(${test} ${command}--index ${index} ${executable})\n"
+      "set_tests_properties(${test} PROPERTIES SKIP_RETURN_CODE 77${labels}${properties})\n")
+  endwhile()
+  file(WRITE "${arg_TESTS_FILE}" "${tests}")
   include("${arg_TESTS_FILE}")
 endfunction()
