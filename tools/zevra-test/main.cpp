@@ -17,6 +17,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -100,7 +101,7 @@ std::uint32_t affordableJobs(std::uint32_t jobs) {
 }
 
 // Registry indices in `order` that share a name, as one line; empty if none.
-std::string duplicateNames(const std::vector<std::string>& names,
+std::string duplicateNames(std::span<const std::string_view> names,
                            const std::vector<std::uint32_t>& order) {
   std::vector<std::uint32_t> sorted = order;
   std::sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
@@ -114,7 +115,7 @@ std::string duplicateNames(const std::vector<std::string>& names,
   return {};
 }
 
-std::string listing(const std::vector<std::string>& names, const Plan& plan, bool indexed) {
+std::string listing(std::span<const std::string_view> names, const Plan& plan, bool indexed) {
   std::string text;
   for (std::uint32_t i : plan.order) {
     if (indexed) text += std::to_string(i) + ":" + nameDigest(names[i]) + " ";
@@ -173,7 +174,7 @@ int run(const Options& options, const Signals& signals) {
                                       .output = &out});
   const auto listed = scheduler->list();
   if (!listed) return stop(listed.error(), began);
-  const std::vector<std::string>& names = **listed;
+  const std::span<const std::string_view> names = *listed;
   auto plan = planTests(names, options);
   if (!plan) return stop({0, plan.error()}, began);
 
@@ -189,7 +190,7 @@ int run(const Options& options, const Signals& signals) {
 
   const auto started = Clock::now();
   auto ran = scheduler->run(*plan, [&](RunResult r) {
-    const std::string& name = names[r.index];
+    const std::string_view name = names[r.index];
     out.add(outcomeBlock(r, name));
     if (junit) junit->add(name, r);
     tally.add(r.verdict);

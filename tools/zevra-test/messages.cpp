@@ -1,7 +1,6 @@
 #include "messages.hpp"
 
-#include <algorithm>
-#include <string_view>
+#include <cstring>
 
 namespace zevra_test {
 namespace {
@@ -89,7 +88,7 @@ std::expected<void, std::string> checkHeader(Awaited awaited, Header h) {
   return {};
 }
 
-std::expected<std::vector<std::string>, std::string> decodeTestMetadata(
+std::expected<std::vector<std::string_view>, std::string> decodeTestMetadata(
     std::span<const std::byte> body) {
   const std::uint64_t table_len = loadLittleEndian(body.data());
   const std::uint64_t n = loadLittleEndian(body.data() + 4);
@@ -102,19 +101,19 @@ std::expected<std::vector<std::string>, std::string> decodeTestMetadata(
   if (table.empty() || table[0] != std::byte{0})
     return malformed("the string table does not start with a 0 byte");
 
-  std::vector<std::string> names;
+  const char* const text = reinterpret_cast<const char*>(table.data());
+  std::vector<std::string_view> names;
   names.reserve(n);
   for (std::uint64_t i = 0; i < n; ++i) {
     const std::uint32_t at = loadLittleEndian(body.data() + 8 + 4 * i);
     if (at == 0 || at >= table.size())
       return malformed("the name of test " + std::to_string(i) + " starts at offset " +
                        std::to_string(at) + ", outside the string table");
-    const auto start = table.begin() + at;
-    const auto end = std::find(start, table.end(), std::byte{0});
-    if (end == table.end())
+    const void* end = std::memchr(text + at, 0, table.size() - at);
+    if (end == nullptr)
       return malformed("the name of test " + std::to_string(i) + " has no terminating 0 byte");
-    names.emplace_back(reinterpret_cast<const char*>(&*start),
-                       static_cast<std::size_t>(end - start));
+    names.emplace_back(text + at,
+                       static_cast<std::size_t>(static_cast<const char*>(end) - text) - at);
   }
   return names;
 }

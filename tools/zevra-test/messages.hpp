@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "harness/base/wire.hpp"
@@ -33,8 +34,9 @@ runTestRequest(std::uint32_t index);
 enum class Awaited { version, test_metadata, test_results };
 std::expected<void, std::string> checkHeader(Awaited awaited, Header header);
 
-// The full names of test_metadata's body, in registry order.
-std::expected<std::vector<std::string>, std::string> decodeTestMetadata(
+// The full names of test_metadata's body, in registry order: views into
+// `body`, which must outlive them (one allocation for any number of names).
+std::expected<std::vector<std::string_view>, std::string> decodeTestMetadata(
     std::span<const std::byte> body);
 
 struct TestResults {

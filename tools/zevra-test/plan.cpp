@@ -25,7 +25,7 @@ class SplitMix64 {
   std::uint64_t state_;
 };
 
-bool anyMatches(std::span<const std::string> patterns, const std::string& name) {
+bool anyMatches(std::span<const std::string> patterns, std::string_view name) {
   return std::any_of(patterns.begin(), patterns.end(),
                      [&](const std::string& p) { return matchesPattern(p, name); });
 }
@@ -36,7 +36,7 @@ struct Named {
   bool any() const { return !names.empty() || !indices.empty(); }
 };
 
-bool selected(const Options& o, const Named& named, const std::string& name, std::uint32_t i) {
+bool selected(const Options& o, const Named& named, std::string_view name, std::uint32_t i) {
   if (named.any() && std::find(named.names.begin(), named.names.end(), name) == named.names.end() &&
       std::find(named.indices.begin(), named.indices.end(), i) == named.indices.end())
     return false;
@@ -46,9 +46,9 @@ bool selected(const Options& o, const Named& named, const std::string& name, std
 
 }  // namespace
 
-std::expected<Plan, std::string> planTests(std::span<const std::string> names,
+std::expected<Plan, std::string> planTests(std::span<const std::string_view> names,
                                            const Options& options) {
-  const auto known = [&](const std::string& name) {
+  const auto known = [&](std::string_view name) {
     return std::find(names.begin(), names.end(), name) != names.end();
   };
   Named named;

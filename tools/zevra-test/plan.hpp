@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "command_line.hpp"
@@ -23,7 +24,7 @@ struct Plan {
 
 // Fails on an --exact name that no test has, or an --index past the registry
 // or whose digest is not its test's.
-std::expected<Plan, std::string> planTests(std::span<const std::string> names,
+std::expected<Plan, std::string> planTests(std::span<const std::string_view> names,
                                            const Options& options);
 
 }  // namespace zevra_test

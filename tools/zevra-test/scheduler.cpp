@@ -79,12 +79,12 @@ std::expected<void, Stop> Scheduler::startServer(Slot& s) {
   return {};
 }
 
-std::expected<const std::vector<std::string>*, Stop> Scheduler::list() {
+std::expected<std::span<const std::string_view>, Stop> Scheduler::list() {
   slots_.resize(1);
   if (auto started = startServer(slots_[0]); !started) return std::unexpected(started.error());
   while (slots_[0].state != Slot::State::idle)
     if (auto waited = wait(); !waited) return std::unexpected(waited.error());
-  return &*names_;
+  return *names_;
 }
 
 std::expected<void, Stop> Scheduler::run(const Plan& plan, const ResultSink& sink) {
@@ -228,7 +228,7 @@ std::expected<void, Stop> Scheduler::takeMessages(Slot& s) {
           return std::unexpected(Stop{0, startProblem(s, checked.error())});
         }
         if (!server.messageComplete()) return {};
-        const Message m = server.takeMessage();
+        Message m = server.takeMessage();
         if (s.state == State::announcing) {
           s.state = State::listing;
           continue;
@@ -247,6 +247,7 @@ std::expected<void, Stop> Scheduler::takeMessages(Slot& s) {
         }
         if (!names_) {
           names_ = std::move(*names);
+          listing_ = std::move(m.body);  // its buffer, where the names point, moves with it
         } else if (*names != *names_) {
           std::size_t i = 0;
           while (i < names->size() && i < names_->size() && (*names)[i] == (*names_)[i]) ++i;

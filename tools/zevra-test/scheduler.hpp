@@ -14,7 +14,9 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "output_queue.hpp"
@@ -54,7 +56,7 @@ class Scheduler {
 
   // Starts the first server and returns the names it lists, kept by the
   // scheduler for its lifetime (fresh servers must list the same).
-  std::expected<const std::vector<std::string>*, Stop> list();
+  std::expected<std::span<const std::string_view>, Stop> list();
   // Runs the plan, on the first server and up to jobs - 1 more.
   std::expected<void, Stop> run(const Plan& plan, const ResultSink& sink);
   // Asks every server to exit and ends it. Returns what went wrong outside
@@ -80,9 +82,11 @@ class Scheduler {
 
   SchedulerSettings settings_;
   std::vector<Slot> slots_;
-  std::vector<pollfd> pollfds_;                    // kept from wait to wait
-  std::optional<WakeUp> wake_;                     // the bound of each wait
-  std::optional<std::vector<std::string>> names_;  // as the first server listed them
+  std::vector<pollfd> pollfds_;  // kept from wait to wait
+  std::optional<WakeUp> wake_;   // the bound of each wait
+  // As the first server listed them: views into the body of its list.
+  std::optional<std::vector<std::string_view>> names_;
+  std::vector<std::byte> listing_;
   const Plan* plan_ = nullptr;
   const ResultSink* sink_ = nullptr;
   std::uint64_t next_ = 0;  // the next run to hand out
