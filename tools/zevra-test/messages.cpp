@@ -109,11 +109,11 @@ std::expected<std::vector<std::string_view>, std::string> decodeTestMetadata(
     if (at == 0 || at >= table.size())
       return malformed("the name of test " + std::to_string(i) + " starts at offset " +
                        std::to_string(at) + ", outside the string table");
-    const void* end = std::memchr(text + at, 0, table.size() - at);
+    const char* const start = text + at;
+    const auto* end = static_cast<const char*>(std::memchr(start, 0, table.size() - at));
     if (end == nullptr)
       return malformed("the name of test " + std::to_string(i) + " has no terminating 0 byte");
-    names.emplace_back(text + at,
-                       static_cast<std::size_t>(static_cast<const char*>(end) - text) - at);
+    names.emplace_back(start, static_cast<std::size_t>(end - start));
   }
   return names;
 }
